@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what building and testing quarnel needs, through apt-get (with sudo when not root).
+# Does nothing when everything is already present, so it is cheap to run before every build.
+set -euo pipefail
+
+need=()
+have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+command -v g++ >/dev/null 2>&1 || need+=(g++)
+command -v cmake >/dev/null 2>&1 || need+=(cmake)
+command -v make >/dev/null 2>&1 || need+=(make)
+for pkg in picosat zlib1g-dev libgtest-dev; do
+  have_pkg "$pkg" || need+=("$pkg")
+done
+command -v python3 >/dev/null 2>&1 || need+=(python3)
+command -v gzip >/dev/null 2>&1 || need+=(gzip)
+
+if [ "${#need[@]}" -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing missing packages: ${need[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq "${need[@]}"

@@ -1,0 +1,1 @@
+#include "engine/card_encodings.hh"

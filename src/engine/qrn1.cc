@@ -1,0 +1,3 @@
+#include "engine/qrn1.hh"
+#include "app/runtime_msgs.hh"
+long QRN1::solve() { Abort("not yet"); }

@@ -1,0 +1,14 @@
+// QRN3: the algorithm of release 3.0, which exists only as a name: solving with it stops the
+// run with a message before any SAT call.
+#ifndef QUARNEL_ENGINE_QRN3_HH
+#define QUARNEL_ENGINE_QRN3_HH
+
+#include "engine/umaxsat_solver.hh"
+
+class QRN3 : public UnsatMaxSATSolver {
+public:
+  QRN3(IDManager& imgr, BasicClauseSet& clset) : UnsatMaxSATSolver(imgr, clset) {}
+  long solve() override;
+};
+
+#endif

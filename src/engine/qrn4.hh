@@ -1,0 +1,14 @@
+// QRN4: the algorithm of release 4.0, which exists only as a name: solving with it stops the
+// run with a message before any SAT call.
+#ifndef QUARNEL_ENGINE_QRN4_HH
+#define QUARNEL_ENGINE_QRN4_HH
+
+#include "engine/umaxsat_solver.hh"
+
+class QRN4 : public UnsatMaxSATSolver {
+public:
+  QRN4(IDManager& imgr, BasicClauseSet& clset) : UnsatMaxSATSolver(imgr, clset) {}
+  long solve() override;
+};
+
+#endif

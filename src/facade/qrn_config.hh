@@ -1,0 +1,70 @@
+// The process-wide configuration record and the numeric codes of problem types, releases,
+// algorithms and encodings. Every subsystem reads these static members directly; the facade's
+// setters are the only writers (the input reader also sets the problem type).
+#ifndef QUARNEL_FACADE_QRN_CONFIG_HH
+#define QUARNEL_FACADE_QRN_CONFIG_HH
+
+// Problem types: the result of reading an instance, and the setting that chooses how the
+// engine relaxes cores.
+enum MS_Problems {
+  MS_PLAIN = 0xFD01,
+  MS_PARTIAL = 0xFD02,
+  MS_WEIGHTED = 0xFD04,
+  MS_SOFTCNF = 0xFD08,
+};
+
+// Releases: each fixes the algorithm, the encoding and the per-clause constraint together.
+enum QRNReleases {
+  QRN_REL_1_0 = 0xFA01,
+  QRN_REL_1_1 = 0xFA02,
+  QRN_REL_1_2 = 0xFA04,
+  QRN_REL_2_0 = 0xFA08,
+  QRN_REL_3_0 = 0xFA10,
+  QRN_REL_3_1 = 0xFA11,
+  QRN_REL_4_0 = 0xFA20,
+};
+
+// Algorithm classes made by the facade; only QRN1 solves, the others are placeholders.
+enum QRNAlgorithms {
+  QRN_ALG_1 = 0xFB01,
+  QRN_ALG_2 = 0xFB02,
+  QRN_ALG_3 = 0xFB04,
+  QRN_ALG_31 = 0xFB05,
+  QRN_ALG_4 = 0xFB08,
+};
+
+// Cardinality encodings by option letter; only sequential counter, pairwise and bitwise
+// have an encoder behind them.
+enum QRNEncodings {
+  QRN_ENC_ADDERS = 0xFC01,     // "a"
+  QRN_ENC_BDD_EQUIV = 0xFC02,  // "b"
+  QRN_ENC_BDD_IMPL = 0xFC04,   // "i"
+  QRN_ENC_SEQ_COUNTER = 0xFC08,  // "c"
+  QRN_ENC_PAIRWISE = 0xFC10,   // "e"
+  QRN_ENC_SORTERS = 0xFC20,    // "s"
+  QRN_ENC_BITWISE = 0xFC40,    // "l"
+};
+
+class QRNConfig {
+public:
+  static int verbosity;                  // 0 at start; 1 after the runtime defaults
+  static bool logging;                   // write the banner to the log file too
+  static bool comp_format;               // MaxSAT evaluation output format
+  static bool relate_relax_vars;         // per-clause at-most-one over relaxation variables
+  static bool use_added_relax_cls;       // pruning clauses for relaxation variables
+  static bool bmo_mode;                  // examine BMO structure instead of solving
+  static bool enum_models;               // enumerate optimal model cubes
+  static bool enum_rv;                   // exclude found cubes over relaxation (true) or input variables
+  static long num_cubes;                 // cubes requested; -1 means all
+  static bool lst_model;                 // compute and print the model
+  static bool lst_unsat_cls;             // list the clauses the solution falsifies
+  static bool optlock;                   // once set, release/algorithm/encoding only validate
+  static int relate_relax_vars_thres;    // relaxation variables of one clause from which it is constrained
+  static int qrnenc;                     // a QRNEncodings value
+  static int qrnalg;                     // a QRNAlgorithms value
+  static int qrnrel;                     // a QRNReleases value
+  static int qrntype;                    // an MS_Problems value
+  static long tool_timeout;              // CPU time budget in seconds
+};
+
+#endif

@@ -1,0 +1,176 @@
+// The facade: the one object through which the command line, the driver and embedding programs
+// configure the solver, supply clauses, solve and read results. `Quarnel` is the abstract
+// interface (53 operations in a fixed order); `QuarnelExtended` is its only implementation and a
+// singleton. The facade carries no data itself: configuration lives in QRNConfig, statistics in
+// QRNStats and the working objects of a run in QRNAppObjs.
+//
+// Typical embedding:
+//   Quarnel& q = Quarnel::instance();
+//   q.init();
+//   QRNCl* c = q.add_binary_clause(1, 2);   // hard until a kind setter says otherwise
+//   q.set_clause_weight(c, 5);
+//   q.solve();
+//   long cost = q.get_min_unsat_cost();     // -1: the hard clauses are unsatisfiable
+#ifndef QUARNEL_FACADE_QRNAPP_HH
+#define QUARNEL_FACADE_QRNAPP_HH
+
+#include <vector>
+
+#include "facade/qrn_config.hh"
+#include "facade/qrn_stats.hh"
+
+class BasicClause;
+class BasicClauseSet;
+class IDManager;
+class UnsatMaxSATSolver;
+
+// The opaque clause handle of the facade.
+typedef BasicClause QRNCl;
+
+class Quarnel {
+public:
+  // The singleton, created on the first call.
+  static Quarnel& instance();
+
+  virtual void init() = 0;
+  virtual void reset() = 0;
+  virtual void set_prob_plain_maxsat() = 0;
+  virtual void set_prob_partial_maxsat() = 0;
+  virtual void set_prob_weighted_maxsat() = 0;
+  virtual void set_prob_soft_cnf() = 0;
+  virtual void set_release(const char* rel) = 0;
+  virtual void set_algorithm(const char* alg) = 0;
+  virtual void set_card_encoding(const char* enc) = 0;
+  virtual void set_relate_relax_vars(int thres) = 0;
+  virtual void set_use_added_cls() = 0;
+  virtual void set_bmo_mode() = 0;
+  virtual void set_enumerate_models() = 0;
+  virtual void set_enumerate_models(long ncubes) = 0;
+  virtual bool get_enum_models() = 0;
+  virtual void set_enum_orig_vars() = 0;
+  virtual void set_enum_relax_vars() = 0;
+  virtual bool load_file(const char* fname) = 0;
+  virtual QRNCl* add_clause(long n, const long* lits) = 0;
+  virtual QRNCl* add_clause(std::vector<long>& lits) = 0;
+  virtual QRNCl* add_unit_clause(long l1) = 0;
+  virtual QRNCl* add_binary_clause(long l1, long l2) = 0;
+  virtual QRNCl* add_ternary_clause(long l1, long l2, long l3) = 0;
+  virtual void set_clause_hard(QRNCl* cl) = 0;
+  virtual void set_clause_soft(QRNCl* cl) = 0;
+  virtual void set_clause_soft_group(QRNCl* cl, long grp) = 0;
+  virtual void set_clause_weight(QRNCl* cl, long w) = 0;
+  virtual bool solve() = 0;
+  virtual bool iter_solve() = 0;
+  virtual long get_num_init_vars() = 0;
+  virtual long get_num_init_cls() = 0;
+  virtual long get_min_unsat_cost() = 0;
+  virtual int get_var(long var) = 0;
+  virtual void get_model(std::vector<int>& model) = 0;
+  virtual void get_relaxation_vars(std::vector<long>& rvars) = 0;
+  virtual bool chk_unsat_clause(QRNCl* cl) = 0;
+  virtual void prt_all_unsat_clauses() = 0;
+  virtual void set_runtime_defaults() = 0;
+  virtual void set_compute_model() = 0;
+  virtual void unset_compute_model() = 0;
+  virtual bool get_compute_model() = 0;
+  virtual void set_timeout(long secs) = 0;
+  virtual void set_verbosity(int v) = 0;
+  virtual int get_verbosity() = 0;
+  virtual void set_logging() = 0;
+  virtual bool get_logging() = 0;
+  virtual void set_comp_format() = 0;
+  virtual void unset_comp_format() = 0;
+  virtual bool get_comp_format() = 0;
+  virtual void set_lst_unsat_cls() = 0;
+  virtual void unset_lst_unsat_cls() = 0;
+  virtual bool get_lst_unsat_cls() = 0;
+  virtual void print_stats() = 0;
+  virtual ~Quarnel() {}
+};
+
+class QuarnelExtended : public Quarnel {
+public:
+  static QuarnelExtended* qrn;
+
+  // The singleton as a pointer, created on the first call.
+  static QuarnelExtended* bind_instance();
+  // Destroys the singleton if it exists; configuration and working objects stay.
+  static void release_instance();
+
+  IDManager* get_id_manager();
+  BasicClauseSet* get_clause_set();
+
+  void init() override;
+  void reset() override;
+  void set_prob_plain_maxsat() override;
+  void set_prob_partial_maxsat() override;
+  void set_prob_weighted_maxsat() override;
+  void set_prob_soft_cnf() override;
+  void set_release(const char* rel) override;
+  void set_algorithm(const char* alg) override;
+  void set_card_encoding(const char* enc) override;
+  void set_relate_relax_vars(int thres) override;
+  void set_use_added_cls() override;
+  void set_bmo_mode() override;
+  void set_enumerate_models() override;
+  void set_enumerate_models(long ncubes) override;
+  bool get_enum_models() override;
+  void set_enum_orig_vars() override;
+  void set_enum_relax_vars() override;
+  bool load_file(const char* fname) override;
+  QRNCl* add_clause(long n, const long* lits) override;
+  QRNCl* add_clause(std::vector<long>& lits) override;
+  QRNCl* add_unit_clause(long l1) override;
+  QRNCl* add_binary_clause(long l1, long l2) override;
+  QRNCl* add_ternary_clause(long l1, long l2, long l3) override;
+  void set_clause_hard(QRNCl* cl) override;
+  void set_clause_soft(QRNCl* cl) override;
+  void set_clause_soft_group(QRNCl* cl, long grp) override;
+  void set_clause_weight(QRNCl* cl, long w) override;
+  bool solve() override;
+  bool iter_solve() override;
+  long get_num_init_vars() override;
+  long get_num_init_cls() override;
+  long get_min_unsat_cost() override;
+  int get_var(long var) override;
+  void get_model(std::vector<int>& model) override;
+  void get_relaxation_vars(std::vector<long>& rvars) override;
+  bool chk_unsat_clause(QRNCl* cl) override;
+  void prt_all_unsat_clauses() override;
+  void set_runtime_defaults() override;
+  void set_compute_model() override;
+  void unset_compute_model() override;
+  bool get_compute_model() override;
+  void set_timeout(long secs) override;
+  void set_verbosity(int v) override;
+  int get_verbosity() override;
+  void set_logging() override;
+  bool get_logging() override;
+  void set_comp_format() override;
+  void unset_comp_format() override;
+  bool get_comp_format() override;
+  void set_lst_unsat_cls() override;
+  void unset_lst_unsat_cls() override;
+  bool get_lst_unsat_cls() override;
+  void print_stats() override;
+  ~QuarnelExtended() override {}
+
+private:
+  QRNCl* finish_added_clause(QRNCl* cl);
+  UnsatMaxSATSolver* make_solver();
+  void block_last_cube();
+};
+
+// The working objects of a run, shared through static members.
+class QRNAppObjs {
+public:
+  static QRNConfig* _config;
+  static QRNStats* _stats;
+  static IDManager* _imgr;            // created by init, released by reset
+  static BasicClauseSet* _clset;      // created by init, released by reset
+  static UnsatMaxSATSolver* _solver;  // created by the first solve or iter_solve
+  static long _mincost;               // cost found by the first solving call
+  static long _ncubes;                // model cubes counted by iter_solve
+};
+
+#endif

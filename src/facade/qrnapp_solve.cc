@@ -1,0 +1,217 @@
+// The facade operations that do work: creating a run's objects, loading or adding clauses,
+// solving once or enumerating optimal model cubes, and reading results back.
+//
+// Enumeration: each iter_solve() after the first found cube first adds one hard clause that
+// excludes the cube just found (over the relaxation variables by default, over the input
+// variables with "-so"), then runs the engine again on the same, already relaxed formula. The
+// engine reports the cost added by that call, so 0 means another cube of the optimal cost, and
+// anything else ends the enumeration.
+#include <iostream>
+
+#include "app/logger.hh"
+#include "app/runtime_msgs.hh"
+#include "clauses/basic_clause_set.hh"
+#include "clauses/id_manager.hh"
+#include "engine/qrn1.hh"
+#include "engine/qrn2.hh"
+#include "engine/qrn3.hh"
+#include "engine/qrn31.hh"
+#include "engine/qrn4.hh"
+#include "facade/qrnapp.hh"
+#include "input/read_input.hh"
+
+namespace {
+
+// Number of input variables when the algorithm object was made: the basis of cube exclusion
+// over input variables.
+long enum_input_vars = 0;
+
+constexpr long max_literal = 2147483647;
+
+void check_literals(const long* begin, const long* end) {
+  for (const long* l = begin; l != end; ++l)
+    if (*l == 0 || *l > max_literal || *l < -max_literal) Abort("Literal out of range");
+}
+
+}  // namespace
+
+void QuarnelExtended::init() {
+  // A second init without reset starts a new instance; the earlier objects are released.
+  delete QRNAppObjs::_solver;
+  QRNAppObjs::_solver = nullptr;
+  delete QRNAppObjs::_clset;
+  delete QRNAppObjs::_imgr;
+  QRNAppObjs::_imgr = new IDManager();
+  QRNAppObjs::_clset = new BasicClauseSet();
+  LogUtils::set_tool_log_names("Quarnel", "QRN");
+}
+
+void QuarnelExtended::reset() {
+  // The algorithm object holds references to the clause set and the allocator, so it goes
+  // with them; a later init() and solve() start afresh.
+  delete QRNAppObjs::_solver;
+  QRNAppObjs::_solver = nullptr;
+  delete QRNAppObjs::_clset;
+  QRNAppObjs::_clset = nullptr;
+  delete QRNAppObjs::_imgr;
+  QRNAppObjs::_imgr = nullptr;
+  QRNAppObjs::_ncubes = 0;
+}
+
+bool QuarnelExtended::load_file(const char* fname) {
+  if (fname == nullptr) return false;
+  if (QRNAppObjs::_clset == nullptr) init();
+  QRNConfig::qrntype = read_input_file(fname, *QRNAppObjs::_imgr, *QRNAppObjs::_clset);
+  return true;
+}
+
+QRNCl* QuarnelExtended::finish_added_clause(QRNCl* cl) {
+  // Literals are sorted by variable, so the last one names the largest variable; raising the
+  // top id past it keeps relaxation and auxiliary variables clear of the caller's variables.
+  if (cl->size() > 0) {
+    long var = std::labs(cl->get_lits().back());
+    if (var > QRNAppObjs::_imgr->get_top_id()) QRNAppObjs::_imgr->set_top_id(var);
+  }
+  return cl;
+}
+
+QRNCl* QuarnelExtended::add_clause(long n, const long* lits) {
+  if (QRNAppObjs::_clset == nullptr) init();
+  check_literals(lits, lits + n);
+  return finish_added_clause(QRNAppObjs::_clset->add_clause(static_cast<int>(n), lits));
+}
+
+QRNCl* QuarnelExtended::add_clause(std::vector<long>& lits) {
+  if (QRNAppObjs::_clset == nullptr) init();
+  check_literals(lits.data(), lits.data() + lits.size());
+  return finish_added_clause(QRNAppObjs::_clset->add_clause(lits));
+}
+
+QRNCl* QuarnelExtended::add_unit_clause(long l1) {
+  const long lits[] = {l1};
+  return add_clause(1, lits);
+}
+
+QRNCl* QuarnelExtended::add_binary_clause(long l1, long l2) {
+  const long lits[] = {l1, l2};
+  return add_clause(2, lits);
+}
+
+QRNCl* QuarnelExtended::add_ternary_clause(long l1, long l2, long l3) {
+  const long lits[] = {l1, l2, l3};
+  return add_clause(3, lits);
+}
+
+void QuarnelExtended::set_clause_hard(QRNCl* cl) { QRNAppObjs::_clset->set_cl_hard(cl); }
+void QuarnelExtended::set_clause_soft(QRNCl* cl) { QRNAppObjs::_clset->set_cl_soft(cl); }
+
+void QuarnelExtended::set_clause_soft_group(QRNCl* cl, long grp) {
+  QRNAppObjs::_clset->set_cl_group(cl, grp);
+}
+
+void QuarnelExtended::set_clause_weight(QRNCl* cl, long w) {
+  QRNAppObjs::_clset->set_cl_weight(cl, static_cast<weight_t>(w));
+}
+
+UnsatMaxSATSolver* QuarnelExtended::make_solver() {
+  if (QRNAppObjs::_solver != nullptr) return QRNAppObjs::_solver;
+  if (QRNAppObjs::_clset == nullptr) init();
+  IDManager& imgr = *QRNAppObjs::_imgr;
+  BasicClauseSet& clset = *QRNAppObjs::_clset;
+  enum_input_vars = imgr.get_top_id();
+  switch (QRNConfig::qrnalg) {
+    case QRN_ALG_1: QRNAppObjs::_solver = new QRN1(imgr, clset); break;
+    case QRN_ALG_2: QRNAppObjs::_solver = new QRN2(imgr, clset); break;
+    case QRN_ALG_3: QRNAppObjs::_solver = new QRN3(imgr, clset); break;
+    case QRN_ALG_31: QRNAppObjs::_solver = new QRN31(imgr, clset); break;
+    case QRN_ALG_4: QRNAppObjs::_solver = new QRN4(imgr, clset); break;
+    default: Abort("Unavailable QRN algorithm");
+  }
+  return QRNAppObjs::_solver;
+}
+
+bool QuarnelExtended::solve() {
+  if (QRNAppObjs::_clset == nullptr) init();
+  QRNStats::_num_init_vars = QRNAppObjs::_imgr->get_top_id();
+  QRNStats::_num_init_cls = static_cast<long>(QRNAppObjs::_clset->size());
+  QRNAppObjs::_mincost = make_solver()->solve();
+  return true;
+}
+
+void QuarnelExtended::block_last_cube() {
+  const std::vector<int>& model = QRNAppObjs::_solver->get_model();
+  std::vector<long> blocking;
+  auto block_var = [&](long var) {
+    if (var < 1 || static_cast<std::size_t>(var) > model.size()) return;
+    int value = model[var - 1];
+    if (value > 0) blocking.push_back(-var);
+    if (value < 0) blocking.push_back(var);
+  };
+  if (QRNConfig::enum_rv) {
+    for (const auto& entry : QRNAppObjs::_solver->get_rvar_cl_map()) block_var(entry.first);
+  } else {
+    for (long var = 1; var <= enum_input_vars; ++var) block_var(var);
+  }
+  // Without any relaxation variable the optimum has one cube, and the blocking clause is empty.
+  BasicClauseSet& clset = *QRNAppObjs::_clset;
+  clset.set_cltype(CL_HARD);
+  clset.add_clause(blocking);
+}
+
+bool QuarnelExtended::iter_solve() {
+  if (!QRNConfig::enum_models) return false;
+  UnsatMaxSATSolver* solver = make_solver();
+  if (QRNAppObjs::_ncubes > 0) block_last_cube();
+  long r = solver->solve();
+  if (QRNAppObjs::_ncubes == 0)
+    QRNAppObjs::_mincost = r;
+  else if (r != 0)
+    return false;
+  QRNAppObjs::_ncubes += 1;
+  return get_enum_models();
+}
+
+int QuarnelExtended::get_var(long) { Abort("Unable to provide models"); }
+
+void QuarnelExtended::get_model(std::vector<int>& model) {
+  if (QRNAppObjs::_solver == nullptr) return;
+  const std::vector<int>& stored = QRNAppObjs::_solver->get_model();
+  model.insert(model.end(), stored.begin(), stored.end());
+}
+
+void QuarnelExtended::get_relaxation_vars(std::vector<long>& rvars) {
+  if (QRNAppObjs::_solver == nullptr) return;
+  for (const auto& entry : QRNAppObjs::_solver->get_rvar_cl_map()) rvars.push_back(entry.first);
+}
+
+bool QuarnelExtended::chk_unsat_clause(QRNCl* cl) {
+  if (QRNAppObjs::_solver == nullptr) return false;
+  const auto* rvars = QRNAppObjs::_solver->get_clause_rvars(cl);
+  if (rvars == nullptr) return false;
+  const std::vector<int>& model = QRNAppObjs::_solver->get_model();
+  // A relaxation variable beyond the stored model (no model kept) counts as not true.
+  for (long rv : *rvars)
+    if (static_cast<std::size_t>(rv) <= model.size() && model[rv - 1] > 0) return true;
+  return false;
+}
+
+void QuarnelExtended::prt_all_unsat_clauses() {
+  const char* prefix = QRNConfig::comp_format ? "c " : "";
+  std::cout << prefix << "Unsat Clauses:\n";
+  if (QRNAppObjs::_clset == nullptr) return;
+  for (BasicClause* cl : *QRNAppObjs::_clset) {
+    if (!chk_unsat_clause(cl)) continue;
+    std::cout << prefix;
+    // Relaxation literals carry the largest ids and come last; the input literals end there.
+    for (long lit : *cl) {
+      if (std::labs(lit) > QRNStats::_num_init_vars) break;
+      std::cout << lit << ' ';
+    }
+    std::cout << "0" << std::endl;
+  }
+}
+
+void QuarnelExtended::print_stats() {
+  Info("No stats currently provided by Quarnel");
+  std::exit(3);
+}

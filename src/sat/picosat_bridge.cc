@@ -1,0 +1,1 @@
+#include "sat/picosat_bridge.hh"
