@@ -217,6 +217,8 @@ const OptionCase kOptionCases[] = {
      [] {}},
 };
 
+void PrintTo(const OptionCase& c, std::ostream* os) { *os << c.label; }
+
 class OptionTest : public CmdlineTest, public ::testing::WithParamInterface<OptionCase> {};
 
 TEST_P(OptionTest, ChangesOnlyItsMembers) {
@@ -330,6 +332,8 @@ struct InvalidArgs {
   std::vector<std::string> args;
   const char* line;
 };
+
+void PrintTo(const InvalidArgs& a, std::ostream* os) { *os << ::testing::PrintToString(a.args); }
 
 class InvalidValueTest : public CmdlineTest, public ::testing::WithParamInterface<InvalidArgs> {};
 

@@ -27,6 +27,9 @@ const ReleaseRow kReleases[] = {
     {"4.0", 0xFA20, 0xFB08, 0xFC20},
 };
 
+// Readable parameter values in test listings.
+void PrintTo(const ReleaseRow& r, std::ostream* os) { *os << "release " << r.name; }
+
 void expect_release_row(const ReleaseRow& row) {
   EXPECT_EQ(QRNConfig::qrnrel, row.rel) << "release " << row.name;
   EXPECT_EQ(QRNConfig::qrnalg, row.alg) << "release " << row.name;
@@ -156,6 +159,8 @@ struct NameCode {
   int code;
 };
 
+void PrintTo(const NameCode& n, std::ostream* os) { *os << '"' << n.name << '"'; }
+
 class AlgorithmNameTest : public FrontEndState, public ::testing::WithParamInterface<NameCode> {};
 
 TEST_P(AlgorithmNameTest, StoredWhileUnlocked) {
@@ -223,6 +228,11 @@ const InvalidName kInvalidNames[] = {
     {Setter::Encoding, "", "Invalid CNF encoding"},
 };
 
+void PrintTo(const InvalidName& n, std::ostream* os) {
+  const char* what[] = {"release", "algorithm", "encoding"};
+  *os << what[static_cast<int>(n.setter)] << " \"" << n.name << '"';
+}
+
 void call_setter(Quarnel& q, Setter s, const char* name) {
   switch (s) {
     case Setter::Release: q.set_release(name); break;
@@ -244,7 +254,12 @@ TEST_P(InvalidNameTest, BeforeInitHasEmptyPrefix) {
       ::testing::ExitedWithCode(3), ::testing::Eq(std::string(" ERROR: ") + p.message + "\n"));
 }
 
-TEST_P(InvalidNameTest, LockedStillValidates) {
+INSTANTIATE_TEST_SUITE_P(Names, InvalidNameTest, ::testing::ValuesIn(kInvalidNames));
+
+// The lock and the tool names change neither the validation nor the line, only its prefix.
+using InvalidNameStateTest = InvalidNameTest;
+
+TEST_P(InvalidNameStateTest, LockedStillValidates) {
   const InvalidName& p = GetParam();
   q().set_runtime_defaults();
   EXPECT_EXIT(
@@ -255,7 +270,7 @@ TEST_P(InvalidNameTest, LockedStillValidates) {
       ::testing::ExitedWithCode(3), ::testing::Eq(std::string(" ERROR: ") + p.message + "\n"));
 }
 
-TEST_P(InvalidNameTest, AfterToolNamesHasQrnPrefix) {
+TEST_P(InvalidNameStateTest, AfterToolNamesHasQrnPrefix) {
   const InvalidName& p = GetParam();
   LogUtils::set_tool_log_names("Quarnel", "QRN");
   EXPECT_EXIT(
@@ -266,7 +281,8 @@ TEST_P(InvalidNameTest, AfterToolNamesHasQrnPrefix) {
       ::testing::ExitedWithCode(3), ::testing::Eq(std::string("QRN ERROR: ") + p.message + "\n"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, InvalidNameTest, ::testing::ValuesIn(kInvalidNames));
+INSTANTIATE_TEST_SUITE_P(OnePerSetter, InvalidNameStateTest,
+                         ::testing::Values(kInvalidNames[0], kInvalidNames[5], kInvalidNames[9]));
 
 // The budget of iter_solve: with N cubes requested, enumeration goes on while at most N have
 // been counted; -1 never stops it.
@@ -276,6 +292,11 @@ struct EnumCase {
   long counted;
   bool expected;
 };
+
+void PrintTo(const EnumCase& c, std::ostream* os) {
+  *os << (c.enabled ? "enabled" : "disabled") << ", num_cubes " << c.num_cubes << ", counted "
+      << c.counted;
+}
 
 class EnumModelsTest : public FrontEndState, public ::testing::WithParamInterface<EnumCase> {};
 

@@ -26,6 +26,12 @@ struct MessageCase {
   const char* expected;
 };
 
+void PrintTo(const MessageCase& c, std::ostream* os) {
+  const char* kinds[] = {"Warn", "Error", "Info"};
+  *os << kinds[static_cast<int>(c.kind)] << ", prefix \"" << c.prefix << "\""
+      << (c.as_string ? ", std::string" : ", const char*");
+}
+
 void say(Kind kind, bool as_string, const char* msg) {
   if (as_string) {
     std::string s(msg);
@@ -101,6 +107,10 @@ struct AbortCase {
   bool as_string;
   const char* expected;
 };
+
+void PrintTo(const AbortCase& c, std::ostream* os) {
+  *os << "prefix \"" << c.prefix << "\"" << (c.as_string ? ", std::string" : ", const char*");
+}
 
 class AbortTest : public FrontEndState, public ::testing::WithParamInterface<AbortCase> {};
 
