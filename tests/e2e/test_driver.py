@@ -598,11 +598,28 @@ class Enumeration(DriverTest):
         self.assertEqual(len(cubes), 2)
 
     def test_enumeration_plain_format_has_no_prefix(self):
-        cubes, costs, counts, lines = self.enumerate(data("pairs3.wcnf"), ["-NC", "-s", "all", "-v", "2"])
+        # Without the competition format no model is kept for results; enumeration keeps one
+        # all the same, since excluding a cube needs it.
+        for basis, total in [("-sr", 2), ("-so", 6)]:
+            with self.subTest(basis=basis):
+                cubes, costs, counts, lines = self.enumerate(
+                    data("pair_free.wcnf"), ["-NC", basis, "-s", "all", "-v", "2"])
+                self.assertEqual(len(cubes), total)
+                self.assertEqual(costs, ["Minimum number of unsatisfied clauses: 1"])
+                self.assertEqual(counts, ["Number of model cubes: %d" % total])
+                self.assertEqual(lines[0], "Running instance: " + data("pair_free.wcnf"))
+                self.assertFalse(any(l.startswith("c ") for l in lines), lines)
+
+    def test_enumeration_lists_no_unsat_clauses(self):
+        cubes, _, _, lines = self.enumerate(data("pairs3.wcnf"), ["-u", "-s", "all"])
         self.assertEqual(len(cubes), 8)
-        self.assertEqual(costs, ["Minimum number of unsatisfied clauses: 3"])
-        self.assertEqual(counts, ["Number of model cubes: 8"])
-        self.assertEqual(lines[0], "Running instance: " + data("pairs3.wcnf"))
+        self.assertFalse(any("Unsat Clauses:" in l for l in lines))
+
+    def test_bmo_mode_takes_precedence(self):
+        p = run(["-s", "all", "-bmo", data("pairs3.wcnf")])
+        self.assertEqual(p.returncode, 1)
+        self.assertNotIn(CUBE_LINE, p.stdout)
+        self.assertIn("c Terminating...", p.stdout.splitlines())
 
 
 BMO_CASES = [
