@@ -247,6 +247,9 @@ class DriverTest(unittest.TestCase):
         self.assertGreaterEqual(len(body), 4, lines)
         return body[:-4], body[-4:]
 
+    def assert_cpu_line(self, line):
+        self.assertIsNotNone(CPU_LINE.fullmatch(line), line)
+
     def check_comp_banner(self, lines, fname):
         self.assertRegex(lines[0], r"^c \*\*\* Quarnel MaxSAT solver, version \d+(\.\d+)+, built [^*]+ \*\*\*$")
         self.assertRegex(lines[1], r"^c \*\*\* Author: [^()]+ \([^()]+\) \*\*\*$")
@@ -271,24 +274,25 @@ SOLVABLE = ["pairs3.wcnf", "pair_free.wcnf", "sat.cnf", "empty.cnf", "weighted.w
 
 
 class ResultLines(DriverTest):
-    def solvable_paths(self):
+    def all_paths(self):
         return [data(n) for n in SOLVABLE] + self.random_paths
 
     def test_default_run_order_and_model(self):
-        for path in self.solvable_paths():
+        for path in self.all_paths():
             with self.subTest(path=path):
                 oracle = Oracle(read_instance(path))
                 lines = self.run_ok([path])
                 if oracle.optimum is None:
                     self.check_comp_banner(lines[:4], path)
+                    self.assertTrue(all(LB_LINE.fullmatch(l) for l in lines[4:-3]), lines)
                     self.assertEqual(lines[-3:-1], ["s UNSATISFIABLE", "v "])
-                    self.assertRegex(lines[-1], CPU_LINE)
+                    self.assert_cpu_line(lines[-1])
                     continue
                 progress, result = self.split_default_run(lines, path)
                 self.assertEqual(result[0], "o %d" % oracle.optimum)
                 self.assertEqual(result[1], "s OPTIMUM FOUND")
                 lits = self.check_v_line(result[2])
-                self.assertRegex(result[3], CPU_LINE)
+                self.assert_cpu_line(result[3])
                 self.check_lb_lines(progress, oracle.optimum)
                 self.check_model(oracle.inst, lits, oracle.optimum, path)
 
@@ -309,7 +313,7 @@ class ResultLines(DriverTest):
                     self.assertEqual(lines[:2], ["o %d" % oracle.optimum, "s OPTIMUM FOUND"])
                     self.assertEqual(len(lines), 4)
                     self.check_model(oracle.inst, self.check_v_line(lines[2]), oracle.optimum, name)
-                self.assertRegex(lines[-1], CPU_LINE)
+                self.assert_cpu_line(lines[-1])
 
     def test_verbosity_2_reports_each_core_and_the_solution(self):
         for fmt, prefix in [([], "c "), (["-NC"], "")]:
@@ -335,7 +339,7 @@ class ResultLines(DriverTest):
         rest = [l for l in lines[4:] if not LB_LINE.fullmatch(l)]
         self.assertEqual(rest[:2], ["s UNSATISFIABLE", "v "])
         self.assertEqual(len(rest), 3)
-        self.assertRegex(rest[2], CPU_LINE)
+        self.assert_cpu_line(rest[2])
         self.assertFalse(any(l.startswith("o ") for l in lines))
 
         lines = self.run_ok(["-NC", data("unsat_hard.wcnf")])
@@ -454,7 +458,7 @@ class UnsatClauseListing(DriverTest):
                 # Between the "v" line and the CPU time line.
                 self.assertEqual(lines[i - 1], result[2])
                 self.assertEqual(i + len(listed) + 2, len(lines))
-                self.assertRegex(lines[-1], CPU_LINE)
+                self.assert_cpu_line(lines[-1])
                 values = model_values(lits)
                 falsified = {tuple(oracle.inst.soft[j][1]) for j in falsified_soft(oracle.inst, values)}
                 # Every falsified soft clause is listed, and only input clauses are listed
@@ -481,7 +485,7 @@ class UnsatClauseListing(DriverTest):
         lines = self.run_ok(["-u", data("unsat_hard.wcnf")])
         i = lines.index("s UNSATISFIABLE")
         self.assertEqual(lines[i + 1:i + 3], ["v ", "c Unsat Clauses:"])
-        self.assertRegex(lines[i + 3], CPU_LINE)
+        self.assert_cpu_line(lines[i + 3])
 
 
 class Enumeration(DriverTest):
@@ -639,7 +643,7 @@ class BmoMode(DriverTest):
     def test_verdicts_gating_and_exit_status(self):
         for name, verdict in BMO_CASES:
             for fmt, prefix in [([], "c "), (["-NC"], "")]:
-                for v in ["0", "1", "3", "4", "10"]:
+                for v in ["0", "3", "4"]:
                     with self.subTest(name=name, fmt=fmt, v=v):
                         p = run(fmt + ["-bmo", "-v", v, data(name)])
                         self.assertEqual(p.returncode, 1, p.stdout)
@@ -654,8 +658,8 @@ class BmoMode(DriverTest):
                         else:
                             self.check_comp_banner(banner, data(name))
                         body = lines[start + 1:]
-                        self.assertRegex(body[0], CPU_LINE)
-                        self.assertRegex(body[-1], CPU_LINE)
+                        self.assert_cpu_line(body[0])
+                        self.assert_cpu_line(body[-1])
                         self.assertEqual(body[-2], "c Terminating...")
                         middle = body[1:-2]
                         expect = []
@@ -699,7 +703,7 @@ class ExitStatuses(DriverTest):
     def test_timeout_stops_after_the_first_core(self):
         lines = run(["-T", "0", "-v", "2", data("pairs3.wcnf")]).stdout.splitlines()
         self.assertEqual(lines[-1], "QRN WARN: CPU time exceeded")
-        self.assertRegex(lines[-2], CORE_LINE)
+        self.assertIsNotNone(CORE_LINE.fullmatch(lines[-2]), lines)
         self.assertFalse(any(LB_LINE.fullmatch(l) for l in lines))
 
     def test_timeout_0_without_relaxation_is_a_normal_run(self):
