@@ -96,6 +96,10 @@ const Case kCases[] = {
     {"wcnf_repeated_sum_saturates_at_largest_top",
      "p wcnf 1 2 18446744073709551615\n18446744073709551614 -1 0\n18446744073709551614 -1 0\n",
      MS_WEIGHTED, UINT64_MAX, 1, {{{-1}, UINT64_MAX}}},
+    // A later problem line may lower the top weight below clauses already read; they keep
+    // their weight (and count as hard).
+    {"wcnf_top_lowered_by_later_problem_line", "p wcnf 1 3 9\n2 0\n1 0p wcnf 0 6  01\n92 -1 0\n",
+     MS_WEIGHTED, 1, 1, {{{}, 3}, {{-1}, 1}}},
     {"wcnf_repeated_zero_weights", "p wcnf 1 2 10\n0 1 0\n0 1 0\n", MS_WEIGHTED, 10, 1, {{{1}, 0}}},
 
     {"pmcnf", "p pmcnf 3 4\n1 0\np hard\n1 2 0\n-3 0\np soft\n2 3 0\n", MS_PARTIAL, kTop, 3,
