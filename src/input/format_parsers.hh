@@ -30,7 +30,7 @@ inline weight_t merged_weight(const BasicClauseSet::AddOutcome& out, weight_t w,
 }
 
 // Whether the problem line ends here: at a newline, at a carriage return followed by a newline,
-// or at the end of input; the line end is consumed. A lone carriage return is a blank.
+// or at the end of input; the line end is consumed. A carriage return elsewhere is a blank.
 template <class B> bool at_problem_line_end(B& in) {
   for (;;) {
     skip_tab_space(in);
@@ -42,10 +42,6 @@ template <class B> bool at_problem_line_end(B& in) {
     if (c == B::eof) return true;
     if (c != '\r') return false;
     ++in;
-    if (*in == '\n') {
-      ++in;
-      return true;
-    }
   }
 }
 

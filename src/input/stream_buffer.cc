@@ -12,16 +12,13 @@ StreamBuffer::StreamBuffer(gzFile in, int cap) : gzin(in), capacity(cap) {
   refill();
 }
 
-StreamBuffer::~StreamBuffer() { delete[] buf; }
+StreamBuffer::~StreamBuffer() = default;
 
-void StreamBuffer::resize_buffer() {
-  delete[] buf;
-  buf = new char[capacity];
-}
+void StreamBuffer::resize_buffer() { buf.reset(new char[capacity]); }
 
 void StreamBuffer::refill() {
   pos = 0;
-  size = gzread(gzin, buf, static_cast<unsigned>(capacity));
+  size = gzread(gzin, buf.get(), static_cast<unsigned>(capacity));
   if (size > 0) return;
   size = 0;
   int err = Z_OK;

@@ -8,10 +8,18 @@
 
 #include <zlib.h>
 
+#include <memory>
+
+// Capacity of the reader's buffer. The fuzzing build lowers it: its inputs are small, and the
+// sanitizers' allocator would map and unmap a fresh megabyte for every one of them.
+#ifndef QUARNEL_STREAM_BUFFER_CAPACITY
+#define QUARNEL_STREAM_BUFFER_CAPACITY (1 << 20)
+#endif
+
 class StreamBuffer {
 public:
   static constexpr int eof = -1;
-  static constexpr int default_capacity = 1 << 20;
+  static constexpr int default_capacity = QUARNEL_STREAM_BUFFER_CAPACITY;
 
   // Neither opens nor closes `in`: the reader that made the handle does both.
   explicit StreamBuffer(gzFile in) : StreamBuffer(in, default_capacity) {}
@@ -30,7 +38,8 @@ protected:
   virtual void resize_buffer();
 
   gzFile gzin;
-  char* buf = nullptr;
+  // Owned here, so that it is released even when a read error leaves the constructor early.
+  std::unique_ptr<char[]> buf;
   int capacity;
   int pos = 0;
   int size = 0;

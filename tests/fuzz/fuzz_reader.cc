@@ -1,0 +1,199 @@
+// libFuzzer target of the instance reader. Each input is written to a file and read twice: by
+// read_input_file (both passes, 1 MiB buffer), and by the format readers over a stream buffer of
+// a few bytes, so that every token crosses refills. Both readings must end the same way (the
+// same exit status, or the same clauses with the same weights), and a successful reading must
+// leave a consistent clause set. The first input byte chooses gzip compression of the rest and
+// the small buffer's capacity.
+//
+// Errors end the process through exit(); in this build exit() throws FuzzExit (see
+// fuzz_exit.hh), and the target catches it. Clauses are removed from the process-wide registry
+// after each input so that memory stays flat.
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <unordered_set>
+
+#include "clauses/basic_clause_set.hh"
+#include "clauses/id_manager.hh"
+#include "input/format_parsers.hh"
+#include "input/read_input.hh"
+#include "input/stream_buffer.hh"
+#include "input/tokenizer.hh"
+
+void quarnel_fuzz_exit(int status) { throw FuzzExit{status}; }
+
+namespace {
+
+class SmallBuffer : public StreamBuffer {
+public:
+  SmallBuffer(gzFile in, int capacity) : StreamBuffer(in, capacity) {}
+};
+
+struct Outcome {
+  int status = 0;  // 0: read; otherwise the exit status
+  int type = 0;
+  weight_t top_weight = 0;
+  long top_id = 0;
+  std::map<LitVector, weight_t> weights;
+};
+
+void record(Outcome& o, int type, const BasicClauseSet& set, const IDManager& imgr) {
+  o.type = type;
+  o.top_weight = set.get_top_weight();
+  o.top_id = imgr.get_top_id();
+  for (const BasicClause* cl : set) o.weights[cl->get_lits()] = cl->get_weight();
+}
+
+// A successful reading leaves every clause registered under its own sorted, non-zero literals,
+// within the variables that the id manager reserved, and the set hard by default. (Weights may
+// exceed the top weight: a later problem line can lower it below clauses already read.)
+void check_consistent(int type, const BasicClauseSet& set, const IDManager& imgr) {
+  if (set.get_cltype() != CL_HARD) std::abort();
+  if (type != MS_PLAIN && type != MS_PARTIAL && type != MS_WEIGHTED && type != MS_SOFTCNF) std::abort();
+  for (const BasicClause* cl : set) {
+    const LitVector& lits = cl->get_lits();
+    for (std::size_t i = 0; i < lits.size(); ++i) {
+      if (lits[i] == 0 || std::labs(lits[i]) > imgr.get_top_id()) std::abort();
+      if (i > 0 && std::labs(lits[i - 1]) > std::labs(lits[i])) std::abort();
+    }
+    if (ClauseRegistry::clreg_instance->find_clause(lits) != cl) std::abort();
+  }
+}
+
+std::string format_word_of(SmallBuffer& in, int& status) {
+  for (;;) {
+    skip_whitespace(in);
+    int c = *in;
+    if (c == StreamBuffer::eof) return std::string();
+    if (c == 'c') {
+      skip_line(in);
+    } else if (c == 'p') {
+      ++in;
+      skip_whitespace(in);
+      return read_format_word(in);
+    } else {
+      status = 1;
+      return std::string();
+    }
+  }
+}
+
+// The reading of read_input_file, redone with the format readers over a small buffer.
+void read_small(const char* path, int capacity, BasicClauseSet& set, IDManager& imgr, Outcome& o) {
+  set.set_cltype(CL_WEIGHTED);
+  set.set_def_weight(0);
+  std::string word;
+  {
+    gzFile gz = gzopen(path, "rb");
+    try {
+      SmallBuffer in(gz, capacity);
+      word = format_word_of(in, o.status);
+    } catch (const FuzzExit& e) {
+      o.status = e.status;
+    }
+    gzclose(gz);
+    if (o.status != 0) return;
+  }
+  if (word != "cnf" && word != "wcnf" && word != "pmcnf" && word != "scnf") {
+    o.status = 3;
+    return;
+  }
+  gzFile gz = gzopen(path, "rb");
+  try {
+    SmallBuffer in(gz, capacity);
+    int type = 0;
+    if (word == "cnf") {
+      set.set_cltype(CL_SOFT);
+      type = parse_cnf_file(in, imgr, set) ? MS_WEIGHTED : MS_PLAIN;
+    } else if (word == "pmcnf") {
+      type = parse_pmcnf_file(in, imgr, set) ? MS_WEIGHTED : MS_PARTIAL;
+    } else if (word == "wcnf") {
+      parse_wcnf_file(in, imgr, set);
+      type = set.get_num_wght_cls() == 0 ? MS_PARTIAL : MS_WEIGHTED;
+    } else {
+      parse_scnf_file(in, imgr, set);
+      type = MS_SOFTCNF;
+    }
+    set.set_cltype(CL_HARD);
+    record(o, type, set, imgr);
+  } catch (const FuzzExit& e) {
+    o.status = e.status;
+  }
+  gzclose(gz);
+}
+
+// In memory when /dev/shm exists: rewriting a file on disk for every input costs more than
+// reading it. The file is removed after each input.
+const std::string& input_path() {
+  static const std::string path = [] {
+    std::string name = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    name += "/quarnel-fuzz-XXXXXX";
+    int fd = mkstemp(&name[0]);
+    if (fd < 0) std::abort();
+    close(fd);
+    return name;
+  }();
+  return path;
+}
+
+void write_input(const std::string& path, const std::uint8_t* data, std::size_t size, bool gzip) {
+  if (gzip) {
+    gzFile gz = gzopen(path.c_str(), "wb");
+    if (gz == nullptr) std::abort();
+    if (size > 0) gzwrite(gz, data, static_cast<unsigned>(size));
+    gzclose(gz);
+  } else {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) std::abort();
+    if (size > 0) std::fwrite(data, 1, size, f);
+    std::fclose(f);
+  }
+}
+
+void remove_clauses(BasicClauseSet& a, BasicClauseSet& b) {
+  std::unordered_set<BasicClause*> all(a.begin(), a.end());
+  all.insert(b.begin(), b.end());
+  for (BasicClause* cl : all) a.remove_clause(cl);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const bool gzip = (data[0] & 1) != 0;
+  const int capacity = 1 + (data[0] >> 1) % 8;
+  const std::string& path = input_path();
+  write_input(path, data + 1, size - 1, gzip);
+
+  Outcome full;
+  Outcome small;
+  BasicClauseSet full_set;
+  BasicClauseSet small_set;
+  {
+    IDManager imgr;
+    const char* name = path.c_str();
+    try {
+      int type = read_input_file(name, imgr, full_set);
+      check_consistent(type, full_set, imgr);
+      record(full, type, full_set, imgr);
+    } catch (const FuzzExit& e) {
+      full.status = e.status;
+    }
+  }
+  {
+    IDManager imgr;
+    read_small(path.c_str(), capacity, small_set, imgr, small);
+  }
+  const bool same = full.status == small.status &&
+                    (full.status != 0 || (full.type == small.type && full.top_weight == small.top_weight &&
+                                          full.top_id == small.top_id && full.weights == small.weights));
+  remove_clauses(full_set, small_set);
+  std::remove(path.c_str());
+  if (!same) std::abort();
+  return 0;
+}

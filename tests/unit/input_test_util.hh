@@ -1,0 +1,163 @@
+// Helpers of the reader tests: instance files on disk (plain or gzip), a stream buffer with a
+// tiny capacity that refills between almost every two characters, and a snapshot of what the
+// reader put into a clause set, so that two readings can be compared as values.
+#ifndef QUARNEL_TESTS_INPUT_TEST_UTIL_HH
+#define QUARNEL_TESTS_INPUT_TEST_UTIL_HH
+
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <stdexcept>
+#include <string>
+
+#include "clauses/basic_clause_set.hh"
+#include "clauses/id_manager.hh"
+#include "input/read_input.hh"
+#include "input/stream_buffer.hh"
+
+namespace input_test {
+
+// A file in the temporary directory, removed when the object goes. With `gzip` the content is
+// written through zlib, so the reader has to decompress it.
+class TempFile {
+public:
+  explicit TempFile(const std::string& content, bool gzip = false) {
+    const char* dir = std::getenv("TMPDIR");
+    path_ = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/quarnel-input-XXXXXX";
+    int fd = mkstemp(&path_[0]);
+    if (fd < 0) throw std::runtime_error("mkstemp failed");
+    close(fd);
+    if (gzip) {
+      gzFile gz = gzopen(path_.c_str(), "wb");
+      if (gz == nullptr) throw std::runtime_error("gzopen failed");
+      if (!content.empty() && gzwrite(gz, content.data(), static_cast<unsigned>(content.size())) <= 0)
+        throw std::runtime_error("gzwrite failed");
+      gzclose(gz);
+    } else {
+      std::FILE* f = std::fopen(path_.c_str(), "wb");
+      if (f == nullptr) throw std::runtime_error("fopen failed");
+      std::fwrite(content.data(), 1, content.size(), f);
+      std::fclose(f);
+    }
+  }
+  ~TempFile() { std::remove(path_.c_str()); }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+
+  const char* path() const { return path_.c_str(); }
+  // The file's bytes as stored (compressed for gzip files).
+  std::string bytes() const {
+    std::string out;
+    std::FILE* f = std::fopen(path_.c_str(), "rb");
+    if (f == nullptr) return out;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    std::fclose(f);
+    return out;
+  }
+
+private:
+  std::string path_;
+};
+
+// A stream buffer of any capacity: with a few bytes, every token straddles refills.
+class TinyStreamBuffer : public StreamBuffer {
+public:
+  TinyStreamBuffer(gzFile in, int capacity) : StreamBuffer(in, capacity) {}
+};
+
+// An open zlib handle, closed at the end of the scope.
+class GzReader {
+public:
+  explicit GzReader(const char* path) : gz_(gzopen(path, "rb")) {
+    if (gz_ == nullptr) throw std::runtime_error("gzopen failed");
+  }
+  ~GzReader() { gzclose(gz_); }
+  GzReader(const GzReader&) = delete;
+  GzReader& operator=(const GzReader&) = delete;
+  gzFile get() const { return gz_; }
+
+private:
+  gzFile gz_;
+};
+
+// What a reading left in the clause set: each member clause by its sorted literals, with its
+// weight; plus the result type, the top weight and the rise of the top variable id.
+struct Snapshot {
+  int type = 0;
+  weight_t top_weight = 0;
+  long top_id = 0;
+  std::size_t size = 0;
+  std::map<LitVector, weight_t> weights;
+
+  bool operator==(const Snapshot& o) const {
+    return type == o.type && top_weight == o.top_weight && top_id == o.top_id && size == o.size &&
+           weights == o.weights;
+  }
+};
+
+inline Snapshot snapshot_of(int type, const BasicClauseSet& set, const IDManager& imgr) {
+  Snapshot s;
+  s.type = type;
+  s.top_weight = set.get_top_weight();
+  s.top_id = imgr.get_top_id();
+  s.size = set.size();
+  for (const BasicClause* cl : set) s.weights[cl->get_lits()] = cl->get_weight();
+  return s;
+}
+
+// Reads `path` with read_input_file into a fresh set and id manager.
+inline Snapshot read_snapshot(const char* path) {
+  BasicClauseSet set;
+  IDManager imgr;
+  const char* name = path;
+  MS_Problems type = read_input_file(name, imgr, set);
+  return snapshot_of(type, set, imgr);
+}
+
+inline Snapshot read_text(const std::string& text, bool gzip = false) {
+  TempFile f(text, gzip);
+  return read_snapshot(f.path());
+}
+
+// The literals of a clause as the registry keeps them: sorted by variable.
+inline LitVector sorted(LitVector lits) {
+  std::sort(lits.begin(), lits.end(), AbsLitLess());
+  return lits;
+}
+
+inline std::string with_crlf(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out.push_back('\r');
+    out.push_back(c);
+  }
+  return out;
+}
+
+// A death-test pattern that matches exactly `text` (the whole output of the child on the
+// stream that gtest examines).
+inline std::string exactly(const std::string& text) {
+  std::string re = "^";
+  for (char c : text) {
+    if (std::string("\\^$.|?*+()[]{}").find(c) != std::string::npos) re.push_back('\\');
+    re.push_back(c);
+  }
+  return re + "$";
+}
+
+// Makes standard output go where standard error goes, so that a death test can examine the
+// messages that the program writes to standard output.
+inline void stdout_to_stderr() {
+  std::fflush(stdout);
+  dup2(STDERR_FILENO, STDOUT_FILENO);
+}
+
+}  // namespace input_test
+
+#endif
