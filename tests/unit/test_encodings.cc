@@ -251,6 +251,8 @@ struct Unavailable {
   int encoding;
 };
 
+void PrintTo(const Unavailable& u, std::ostream* os) { *os << u.letter; }
+
 class UnavailableEncodingTest : public ::testing::TestWithParam<Unavailable> {
 protected:
   ConfigGuard guard;

@@ -253,6 +253,8 @@ struct Placeholder {
   const char* message;
 };
 
+void PrintTo(const Placeholder& p, std::ostream* os) { *os << p.alg; }
+
 class PlaceholderTest : public Qrn1Test, public ::testing::WithParamInterface<Placeholder> {};
 
 TEST_P(PlaceholderTest, StopsBeforeAnySatCall) {
@@ -310,6 +312,8 @@ struct Fatal {
   int type;
   const char* message;
 };
+
+void PrintTo(const Fatal& f, std::ostream* os) { *os << f.name; }
 
 class FatalTypeTest : public Qrn1Test, public ::testing::WithParamInterface<Fatal> {};
 
