@@ -15,14 +15,18 @@ BasicClause* ClauseRegistry::find_clause(const LitVector& lits) const {
 }
 
 void ClauseRegistry::register_clause(BasicClause* cl) {
-  lit_map.emplace(&cl->lits, cl);
+  auto [it, inserted] = lit_map.emplace(&cl->lits, cl);
+  if (!inserted && it->second != cl) displaced.insert(cl);
 }
 
 void ClauseRegistry::unregister_clause(BasicClause* cl) {
   // Only the entry that points at `cl` itself: another clause object with equal literals (which
   // register_clause never enters) must not lose its entry.
   auto it = lit_map.find(&cl->lits);
-  if (it != lit_map.end() && it->second == cl) lit_map.erase(it);
+  if (it != lit_map.end() && it->second == cl)
+    lit_map.erase(it);
+  else if (!displaced.empty())
+    displaced.erase(cl);
 }
 
 BasicClause* ClauseRegistry::find_or_create(const LitVector& sorted_lits, bool& created) {

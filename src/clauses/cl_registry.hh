@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "clauses/basic_clause.hh"
@@ -36,9 +37,11 @@ public:
 
   // The registered clause with exactly these (sorted) literals, or null.
   BasicClause* find_clause(const LitVector& lits) const;
-  // Enters `cl` under its own literals; an equal sequence already registered stays.
+  // Enters `cl` under its own literals; an equal sequence already registered stays, and `cl` is
+  // then kept aside, unindexed but still owned.
   void register_clause(BasicClause* cl);
-  // Removes the entry of the current literals of `cl`, if there is one.
+  // Removes the entry of the current literals of `cl`, if there is one (or `cl` from the
+  // clauses kept aside).
   void unregister_clause(BasicClause* cl);
 
   // The clause with these sorted literals: the registered one, or a new one (weight unset)
@@ -49,6 +52,10 @@ public:
 
 private:
   std::unordered_map<const LitVector*, BasicClause*, LitVectHash, LitVectEqual> lit_map;
+  // Clauses whose literals became equal to a registered clause's through extend_clause (an
+  // embedding program that solves one instance after another meets the clauses of earlier
+  // instances here). Lookups never see them, but the registry owns them like every other.
+  std::unordered_set<BasicClause*, ClPtrHash, ClPtrEqual> displaced;
 };
 
 #endif

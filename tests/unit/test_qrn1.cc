@@ -248,6 +248,24 @@ TEST_F(Qrn1Test, RepeatedSolveOnTheRelaxedFormulaAddsNothing) {
   EXPECT_EQ(q.get_min_unsat_cost(), 0);
 }
 
+// The registry outlives the facade's reset, so a second instance in the same process relaxes
+// its clauses into literal sequences that the first instance's clauses still hold. The clauses
+// relaxed that way must stay owned by the registry: the sanitizer build's leak check fails
+// this test otherwise.
+TEST_F(Qrn1Test, SecondInstanceRelaxesIntoLiteralsOfTheFirst) {
+  for (int run = 0; run < 2; ++run) {
+    if (run > 0) q.init();
+    QRNCl* a = soft({1});
+    hard({-1});
+    q.set_prob_partial_maxsat();
+    q.solve();
+    EXPECT_EQ(q.get_min_unsat_cost(), 1);
+    EXPECT_EQ(a->get_lits(), (std::vector<long>{1, 2}));
+    EXPECT_TRUE(solver().get_clause_rvars(a) != nullptr);
+    if (run == 0) q.reset();
+  }
+}
+
 struct Placeholder {
   const char* alg;
   const char* message;
