@@ -6,7 +6,9 @@
 // variables with "-so"), then runs the engine again on the same, already relaxed formula. The
 // engine reports the cost added by that call, so 0 means another cube of the optimal cost, and
 // anything else ends the enumeration.
+#include <cstdlib>
 #include <iostream>
+#include <vector>
 
 #include "app/logger.hh"
 #include "app/runtime_msgs.hh"
@@ -23,10 +25,39 @@
 namespace {
 
 // Number of input variables when the algorithm object was made: the basis of cube exclusion
-// over input variables.
+// over input variables; every variable above it was handed out for this instance only.
 long enum_input_vars = 0;
 
 constexpr long max_literal = 2147483647;
+
+// Releases the objects of the current instance and restarts the cube count. The algorithm
+// object holds references to the clause set and the allocator, so it goes with them, and a
+// later init() and solve() start afresh. The clauses that mention a variable above the
+// instance's own (relaxed clauses, constraints, blocking clauses) go as well: the next
+// instance hands out the same ids again, and such a clause left in the registry would stand
+// in for the next instance's own clause with the same literals. Clauses over input variables
+// only stay in the registry, like every clause.
+void release_run_objects() {
+  const bool solved = QRNAppObjs::_solver != nullptr;
+  delete QRNAppObjs::_solver;
+  QRNAppObjs::_solver = nullptr;
+  BasicClauseSet* clset = QRNAppObjs::_clset;
+  if (clset != nullptr && solved) {
+    std::vector<BasicClause*> engine_cls;
+    for (BasicClause* cl : *clset)
+      for (long lit : *cl)
+        if (std::labs(lit) > enum_input_vars) {
+          engine_cls.push_back(cl);
+          break;
+        }
+    for (BasicClause* cl : engine_cls) clset->remove_clause(cl);
+  }
+  delete QRNAppObjs::_clset;
+  QRNAppObjs::_clset = nullptr;
+  delete QRNAppObjs::_imgr;
+  QRNAppObjs::_imgr = nullptr;
+  QRNAppObjs::_ncubes = 0;
+}
 
 void check_literals(const long* begin, const long* end) {
   for (const long* l = begin; l != end; ++l)
@@ -37,26 +68,13 @@ void check_literals(const long* begin, const long* end) {
 
 void QuarnelExtended::init() {
   // A second init without reset starts a new instance; the earlier objects are released.
-  delete QRNAppObjs::_solver;
-  QRNAppObjs::_solver = nullptr;
-  delete QRNAppObjs::_clset;
-  delete QRNAppObjs::_imgr;
+  release_run_objects();
   QRNAppObjs::_imgr = new IDManager();
   QRNAppObjs::_clset = new BasicClauseSet();
   LogUtils::set_tool_log_names("Quarnel", "QRN");
 }
 
-void QuarnelExtended::reset() {
-  // The algorithm object holds references to the clause set and the allocator, so it goes
-  // with them; a later init() and solve() start afresh.
-  delete QRNAppObjs::_solver;
-  QRNAppObjs::_solver = nullptr;
-  delete QRNAppObjs::_clset;
-  QRNAppObjs::_clset = nullptr;
-  delete QRNAppObjs::_imgr;
-  QRNAppObjs::_imgr = nullptr;
-  QRNAppObjs::_ncubes = 0;
-}
+void QuarnelExtended::reset() { release_run_objects(); }
 
 bool QuarnelExtended::load_file(const char* fname) {
   if (fname == nullptr) return false;

@@ -1,7 +1,8 @@
 // Helpers shared by the engine's unit tests: a guard that restores the process-wide
-// configuration after each test, a way to run code that ends the process in a child and read
-// back its exit status and output (messages go to standard output, which gtest's death tests
-// do not capture), and lookups of clauses by their literals.
+// configuration after each test (built on the front-end tests' snapshot), a way to run code
+// that ends the process in a child and read back its exit status and whole output (a death
+// test sees only standard error, and checks no exact output), and lookups of clauses by their
+// literals.
 #ifndef QUARNEL_TESTS_ENGINE_TEST_SUPPORT_HH
 #define QUARNEL_TESTS_ENGINE_TEST_SUPPORT_HH
 
@@ -16,63 +17,21 @@
 #include <string>
 #include <vector>
 
-#include "app/logger.hh"
 #include "clauses/basic_clause_set.hh"
 #include "clauses/cl_registry.hh"
+#include "config_snapshot.hh"
 #include "facade/qrn_config.hh"
 
 namespace engine_test {
 
-// Saves every configuration field on construction and puts it back on destruction, so that a
-// test may change the configuration freely.
+// Puts the process-wide configuration, logging state and counters back as they were when it
+// was made, so that a test may change them freely.
 class ConfigGuard {
 public:
-  ConfigGuard() : saved(snapshot()), log_verbosity(Logger::verbosity) {}
-  ~ConfigGuard() {
-    restore(saved);
-    Logger::verbosity = log_verbosity;
-  }
+  ~ConfigGuard() { saved.restore(); }
 
 private:
-  struct Snapshot {
-    int verbosity;
-    bool logging, comp_format, relate_relax_vars, use_added_relax_cls, bmo_mode, enum_models,
-        enum_rv;
-    long num_cubes;
-    bool lst_model, lst_unsat_cls, optlock;
-    int relate_relax_vars_thres, qrnenc, qrnalg, qrnrel, qrntype;
-    long tool_timeout;
-  };
-  static Snapshot snapshot() {
-    return {QRNConfig::verbosity,        QRNConfig::logging,         QRNConfig::comp_format,
-            QRNConfig::relate_relax_vars, QRNConfig::use_added_relax_cls, QRNConfig::bmo_mode,
-            QRNConfig::enum_models,       QRNConfig::enum_rv,         QRNConfig::num_cubes,
-            QRNConfig::lst_model,         QRNConfig::lst_unsat_cls,   QRNConfig::optlock,
-            QRNConfig::relate_relax_vars_thres, QRNConfig::qrnenc,     QRNConfig::qrnalg,
-            QRNConfig::qrnrel,            QRNConfig::qrntype,         QRNConfig::tool_timeout};
-  }
-  static void restore(const Snapshot& s) {
-    QRNConfig::verbosity = s.verbosity;
-    QRNConfig::logging = s.logging;
-    QRNConfig::comp_format = s.comp_format;
-    QRNConfig::relate_relax_vars = s.relate_relax_vars;
-    QRNConfig::use_added_relax_cls = s.use_added_relax_cls;
-    QRNConfig::bmo_mode = s.bmo_mode;
-    QRNConfig::enum_models = s.enum_models;
-    QRNConfig::enum_rv = s.enum_rv;
-    QRNConfig::num_cubes = s.num_cubes;
-    QRNConfig::lst_model = s.lst_model;
-    QRNConfig::lst_unsat_cls = s.lst_unsat_cls;
-    QRNConfig::optlock = s.optlock;
-    QRNConfig::relate_relax_vars_thres = s.relate_relax_vars_thres;
-    QRNConfig::qrnenc = s.qrnenc;
-    QRNConfig::qrnalg = s.qrnalg;
-    QRNConfig::qrnrel = s.qrnrel;
-    QRNConfig::qrntype = s.qrntype;
-    QRNConfig::tool_timeout = s.tool_timeout;
-  }
-  Snapshot saved;
-  int log_verbosity;
+  ConfigSnapshot saved;
 };
 
 struct ChildOutcome {

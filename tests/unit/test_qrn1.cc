@@ -248,10 +248,10 @@ TEST_F(Qrn1Test, RepeatedSolveOnTheRelaxedFormulaAddsNothing) {
   EXPECT_EQ(q.get_min_unsat_cost(), 0);
 }
 
-// The registry outlives the facade's reset, so a second instance in the same process relaxes
-// its clauses into literal sequences that the first instance's clauses still hold. The clauses
-// relaxed that way must stay owned by the registry: the sanitizer build's leak check fails
-// this test otherwise.
+// The registry outlives the facade's reset, and a second instance in the same process hands out
+// the same relaxation variables again, so its relaxed clauses take the literal sequences of the
+// first instance's. Neither instance's clauses may leak (the sanitizer build's leak check fails
+// this test otherwise), and each must solve as if it ran alone.
 TEST_F(Qrn1Test, SecondInstanceRelaxesIntoLiteralsOfTheFirst) {
   for (int run = 0; run < 2; ++run) {
     if (run > 0) q.init();
