@@ -8,6 +8,7 @@
 // of them. Soft-CNF instances keep every clause, since there the weight field holds a group id.
 #include "sat/picosat_bridge.hh"
 
+#include <cassert>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -49,6 +50,7 @@ int PicosatWrapper::run_sat_solver() {
   const weight_t top = clset.get_top_weight();
   long max_var = 0;         // largest variable handed to the library
   long max_skipped_var = 0; // largest variable of a clause kept out
+  std::size_t handed = 0;   // clauses given to the library, which numbers them from 0
   for (BasicClause* cl : clset) {
     if (skipped_zero_weight(cl, top)) {
       for (long lit : *cl) max_skipped_var = std::max(max_skipped_var, std::labs(lit));
@@ -62,7 +64,11 @@ int PicosatWrapper::run_sat_solver() {
     }
     int idx = picosat_add(solver, 0);
     idx2cl[static_cast<std::size_t>(idx)] = cl;
+    ++handed;
   }
+  // Skipped clauses leave the tail unused; entries there may still name clauses of an earlier
+  // call, whose indices the library of this call does not know.
+  idx2cl.resize(handed);
   picosat_set_global_default_phase(solver, 1);
   picosat_set_seed(solver, static_cast<unsigned>(n));
 
@@ -72,8 +78,10 @@ int PicosatWrapper::run_sat_solver() {
   } else if (outcome == PICOSAT_SATISFIABLE) {
     model.reserve(model.size() + static_cast<std::size_t>(std::max(max_var, max_skipped_var)));
     for (long v = 1; v <= max_var; ++v) model.push_back(picosat_deref(solver, static_cast<int>(v)));
-    // Variables that occur only in weight-0 clauses are unknown to the library; they get false,
-    // so that the assignment still covers every variable of the formula.
+    // Variables that occur only in weight-0 clauses are unknown to the library. Above max_var
+    // they get false here, so that the assignment still covers every variable of the formula;
+    // below it the library leaves a variable of no clause at its decision phase, which is
+    // false under the phase set above.
     for (long v = max_var + 1; v <= max_skipped_var; ++v) model.push_back(-1);
   }
   picosat_reset(solver);
@@ -86,8 +94,7 @@ int PicosatWrapper::run_sat_solver() {
 void PicosatWrapper::compute_unsat_core() {
   if (solver == nullptr) return;
   for (std::size_t i = 0; i < idx2cl.size(); ++i) {
-    // Indices of skipped clauses were never given to the library.
-    if (idx2cl[i] == nullptr) continue;
+    assert(idx2cl[i] != nullptr);  // the library numbers the clauses it got without gaps
     if (picosat_coreclause(solver, static_cast<int>(i))) core_cls.push_back(idx2cl[i]);
   }
 }
