@@ -1,8 +1,12 @@
-# Finds the PicoSAT library built with trace (clausal core) support, as Debian's
-# `picosat` package ships it: header picosat/picosat.h, library libpicosat-trace.
+# Finds the PicoSAT library built with trace generation (clausal cores): header picosat/picosat.h,
+# library libpicosat-trace. A local build under .deps/picosat-trace (made by
+# scripts/build-picosat-trace.sh when the installed library lacks trace support) comes first.
 # Defines the imported target PicoSAT::trace.
+set(_picosat_local "${PROJECT_SOURCE_DIR}/.deps/picosat-trace")
+find_path(PicoSATTrace_INCLUDE_DIR picosat/picosat.h PATHS "${_picosat_local}/include" NO_DEFAULT_PATH)
 find_path(PicoSATTrace_INCLUDE_DIR picosat/picosat.h)
-find_library(PicoSATTrace_LIBRARY NAMES picosat-trace)
+find_library(PicoSATTrace_LIBRARY NAMES libpicosat-trace.a PATHS "${_picosat_local}/lib" NO_DEFAULT_PATH)
+find_library(PicoSATTrace_LIBRARY NAMES libpicosat-trace.a picosat-trace)
 
 include(FindPackageHandleStandardArgs)
 find_package_handle_standard_args(PicoSATTrace

@@ -15,13 +15,14 @@ done
 command -v python3 >/dev/null 2>&1 || need+=(python3)
 command -v gzip >/dev/null 2>&1 || need+=(gzip)
 
-if [ "${#need[@]}" -eq 0 ]; then
-  exit 0
+if [ "${#need[@]}" -gt 0 ]; then
+  echo "Installing missing packages: ${need[*]}"
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq "${need[@]}"
 fi
 
-echo "Installing missing packages: ${need[*]}"
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq "${need[@]}"
+# The solver needs clausal cores from PicoSAT; make sure the library can deliver them.
+bash "$(dirname "$0")/build-picosat-trace.sh"

@@ -1,3 +1,147 @@
+// QRN1 hands the whole working formula to a fresh SAT solver again and again. While it is
+// unsatisfiable, the core's soft clauses are relaxed: each gets one fresh relaxation variable
+// (placed among its literals), and one exactly-one constraint over the new variables joins the
+// formula as hard clauses. In a weighted core, clauses heavier than the core's lightest soft
+// clause are split first: the clause keeps its literals with the remaining weight, and a relaxed
+// copy carries the core's minimum weight. Each core raises the lower bound by 1 or by that
+// minimum; the first satisfiable call ends the search with the bound as the optimum.
+//
+// Costs are signed 64-bit (-1 reports unsatisfiable hard clauses) and weights unsigned 64-bit;
+// a bound that would pass the signed range is an error rather than a wrapped cost.
 #include "engine/qrn1.hh"
+
+#include <cstdint>
+#include <iostream>
+#include <limits>
+
+#include "app/cpu_time.hh"
+#include "app/logger.hh"
 #include "app/runtime_msgs.hh"
-long QRN1::solve() { Abort("not yet"); }
+#include "engine/card_encodings.hh"
+#include "facade/qrn_config.hh"
+#include "sat/picosat_bridge.hh"
+
+namespace {
+
+const char* progress_prefix() { return QRNConfig::comp_format ? "c " : ""; }
+
+constexpr long max_cost = std::numeric_limits<long>::max();
+
+}  // namespace
+
+long QRN1::solve() {
+  model.clear();
+  long cost = 0;
+  unsigned long cores = 0;
+  std::vector<long> rvars;
+  PicosatWrapper sat(imgr, *clset, core_cls);
+
+  for (;;) {
+    sat.init();
+    int outcome = sat.run_sat_solver();
+    if (outcome == PicosatWrapper::SAT) {
+      if (Logger::verbosity > 1)
+        std::cout << progress_prefix() << "Found MaxSAT solution. Terminating... CPU Time: "
+                  << cpu_time() << std::endl;
+      if (QRNConfig::enum_models || QRNConfig::lst_model) sat.get_model(model);
+      sat.reset();
+      return cost;
+    }
+
+    ++cores;
+    if (Logger::verbosity > 1)
+      std::cout << progress_prefix() << "Found core #" << cores
+                << ". Iterating... CPU Time: " << cpu_time() << std::endl;
+
+    rvars.clear();
+    long step;
+    switch (QRNConfig::qrntype) {
+      case MS_PLAIN:
+      case MS_PARTIAL: step = mxsat_relax_core_clauses(rvars); break;
+      case MS_WEIGHTED: step = weighted_relax_core_clauses(rvars); break;
+      case MS_SOFTCNF: step = softcnf_relax_core_clauses(rvars);
+      default: Abort("Invalid MaxSAT solver problem type");
+    }
+    if (step < 0) return -1;
+
+    add_card_constraint(rvars);
+    rvars.clear();
+    sat.reset();
+
+    if (cpu_time() >= static_cast<double>(static_cast<std::uint32_t>(QRNConfig::tool_timeout))) {
+      Warn("CPU time exceeded");
+      std::exit(3);
+    }
+
+    if (step > max_cost - cost) Abort("Cost out of range");
+    cost += step;
+    if (QRNConfig::verbosity > 0)
+      std::cout << progress_prefix() << "Min unsat cost LB: " << cost << " ... \n";
+  }
+}
+
+void QRN1::relax_in_place(BasicClause* cl, std::vector<long>& rvars) {
+  long rv = imgr.new_id();
+  clset->extend_clause(cl, rv);
+  register_relaxation_var(cl, rv);
+  rvars.push_back(rv);
+}
+
+void QRN1::constrain_pending_clauses() {
+  for (BasicClause* cl : pending_cls) constrain_clause_extra_vars(cl);
+  pending_cls.clear();
+  core_cls.clear();
+}
+
+long QRN1::mxsat_relax_core_clauses(std::vector<long>& rvars) {
+  for (BasicClause* cl : core_cls)
+    if (!clset->is_hard(cl)) relax_in_place(cl, rvars);
+  constrain_pending_clauses();
+  return rvars.empty() ? -1 : 1;
+}
+
+long QRN1::weighted_relax_core_clauses(std::vector<long>& rvars) {
+  const weight_t top = clset->get_top_weight();
+  weight_t minw = top - 1;
+  for (BasicClause* cl : core_cls)
+    if (!clset->is_hard(cl) && cl->get_weight() < minw) minw = cl->get_weight();
+
+  // Iterate over a copy: splitting adds clauses, and relaxing in place re-registers clauses.
+  const std::vector<BasicClause*> core = core_cls;
+  for (BasicClause* cl : core) {
+    if (clset->is_hard(cl)) continue;
+    const weight_t w = cl->get_weight();
+    if (w == minw) {
+      relax_in_place(cl, rvars);
+      continue;
+    }
+    cl->set_weight(w - minw);
+    long rv = imgr.new_id();
+    LitVector copy_lits = cl->get_lits();
+    copy_lits.push_back(rv);
+    clset->set_cltype(CL_WEIGHTED);
+    clset->set_def_weight(0);
+    BasicClause* copy = clset->add_clause(copy_lits);
+    copy->set_weight(minw);
+    clset->set_cltype(CL_HARD);
+    register_relaxation_var(copy, rv);
+    rvars.push_back(rv);
+  }
+  constrain_pending_clauses();
+  if (rvars.empty()) return -1;
+  if (minw > static_cast<weight_t>(max_cost)) Abort("Cost out of range");
+  return static_cast<long>(minw);
+}
+
+long QRN1::softcnf_relax_core_clauses(std::vector<long>&) {
+  Abort("Currently unable to solve SoftCNF problems");
+}
+
+void QRN1::add_card_constraint(std::vector<long>& rvars) {
+  clset->set_cltype(CL_HARD);
+  if (!has_amo_encoder(QRNConfig::qrnenc))
+    Abort("Selected encoding not yet available. Please contact author.");
+  LitVector at_least_one = rvars;
+  clset->add_clause(at_least_one);
+  encode_at_most_one(QRNConfig::qrnenc, rvars, imgr, *clset, nullptr);
+}

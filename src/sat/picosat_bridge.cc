@@ -1,1 +1,101 @@
+// Every SAT call is complete in itself: a fresh PicoSAT solver with trace generation receives the
+// whole working clause set, solves it without a decision limit, and is released before the call
+// returns. Clause indices given by the library map back to the set's clause handles through
+// `idx2cl`, which turns the library's clausal core into a list of our own clauses.
+//
+// Soft clauses of weight 0 are not handed over: falsifying them costs nothing, so they constrain
+// nothing, and keeping them out of every core keeps the weighted split from ever creating more
+// of them. Soft-CNF instances keep every clause, since there the weight field holds a group id.
 #include "sat/picosat_bridge.hh"
+
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+extern "C" {
+#include <picosat/picosat.h>
+}
+
+#include "app/runtime_msgs.hh"
+#include "facade/qrn_config.hh"
+
+PicosatWrapper::PicosatWrapper(IDManager& im, BasicClauseSet& cs, std::vector<BasicClause*>& core)
+    : imgr(im), clset(cs), core_cls(core) {}
+
+void PicosatWrapper::reset() {
+  idx2cl.clear();
+  model.clear();
+}
+
+namespace {
+
+bool skipped_zero_weight(const BasicClause* cl, weight_t top) {
+  return cl->get_weight() == 0 && top > 0 && QRNConfig::qrntype != MS_SOFTCNF;
+}
+
+}  // namespace
+
+int PicosatWrapper::run_sat_solver() {
+  const std::size_t n = clset.size();
+  idx2cl.resize(n, nullptr);
+
+  solver = picosat_init();
+  if (!picosat_enable_trace_generation(solver)) {
+    picosat_reset(solver);
+    solver = nullptr;
+    Abort("SAT solver lacks core support");
+  }
+
+  const weight_t top = clset.get_top_weight();
+  long max_var = 0;         // largest variable handed to the library
+  long max_skipped_var = 0; // largest variable of a clause kept out
+  for (BasicClause* cl : clset) {
+    if (skipped_zero_weight(cl, top)) {
+      for (long lit : *cl) max_skipped_var = std::max(max_skipped_var, std::labs(lit));
+      continue;
+    }
+    for (long lit : *cl) {
+      long var = std::labs(lit);
+      if (var > std::numeric_limits<int>::max()) Abort("Variable out of range");
+      if (var > max_var) max_var = var;
+      picosat_add(solver, static_cast<int>(lit));
+    }
+    int idx = picosat_add(solver, 0);
+    idx2cl[static_cast<std::size_t>(idx)] = cl;
+  }
+  picosat_set_global_default_phase(solver, 1);
+  picosat_set_seed(solver, static_cast<unsigned>(n));
+
+  int outcome = picosat_sat(solver, -1);
+  if (outcome == PICOSAT_UNSATISFIABLE) {
+    compute_unsat_core();
+  } else if (outcome == PICOSAT_SATISFIABLE) {
+    model.reserve(model.size() + static_cast<std::size_t>(std::max(max_var, max_skipped_var)));
+    for (long v = 1; v <= max_var; ++v) model.push_back(picosat_deref(solver, static_cast<int>(v)));
+    // Variables that occur only in weight-0 clauses are unknown to the library; they get false,
+    // so that the assignment still covers every variable of the formula.
+    for (long v = max_var + 1; v <= max_skipped_var; ++v) model.push_back(-1);
+  }
+  picosat_reset(solver);
+  solver = nullptr;
+  if (outcome != PICOSAT_SATISFIABLE && outcome != PICOSAT_UNSATISFIABLE)
+    Abort("Invalid SAT solver outcome. Contact author.");
+  return outcome;
+}
+
+void PicosatWrapper::compute_unsat_core() {
+  if (solver == nullptr) return;
+  for (std::size_t i = 0; i < idx2cl.size(); ++i) {
+    // Indices of skipped clauses were never given to the library.
+    if (idx2cl[i] == nullptr) continue;
+    if (picosat_coreclause(solver, static_cast<int>(i))) core_cls.push_back(idx2cl[i]);
+  }
+}
+
+void PicosatWrapper::print_cnf(const char* fname) {
+  if (solver == nullptr) return;
+  FILE* out = std::fopen(fname, "w");
+  if (out == nullptr) return;
+  picosat_print(solver, out);
+  std::fclose(out);
+}

@@ -5,7 +5,6 @@
 #ifndef QUARNEL_SAT_PICOSAT_BRIDGE_HH
 #define QUARNEL_SAT_PICOSAT_BRIDGE_HH
 
-#include <string>
 #include <vector>
 
 #include "clauses/basic_clause.hh"
@@ -33,7 +32,7 @@ public:
   void print_cnf(const char* fname);
 
 private:
-  IDManager& imgr;
+  [[maybe_unused]] IDManager& imgr;  // kept for symmetry with the engine; no call needs it
   BasicClauseSet& clset;
   std::vector<BasicClause*>& core_cls;
   std::vector<BasicClause*> idx2cl;
