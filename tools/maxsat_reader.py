@@ -176,9 +176,13 @@ def _read_format_word(sc):
         raise ParseError("File without format line", "format")
 
 
-def parse_bytes(data):
-    """Parses instance text (already decompressed) into an Instance."""
+def parse_bytes(data, keep_occurrences=False):
+    """Parses instance text (already decompressed) into an Instance. With `keep_occurrences`
+    the instance also lists every clause as written, in file order, in `occurrences`: pairs of
+    weight (None for a pmcnf hard clause) and literal list."""
     inst = Instance()
+    if keep_occurrences:
+        inst.occurrences = []
     fmt = _read_format_word(_Scanner(data))
     if fmt not in ("cnf", "wcnf", "pmcnf"):
         raise ParseError("Invalid file format: %r" % fmt, "format")
@@ -262,6 +266,8 @@ def parse_bytes(data):
                 inst.nvars = abs(v)
         key = tuple(sorted(lits))
         inst.num_read += 1
+        if keep_occurrences:
+            inst.occurrences.append((w, lits))
         if w is not None and w >= top:
             single_hard.add(key)
         if key in merged:
@@ -285,8 +291,8 @@ def parse_bytes(data):
     return inst
 
 
-def read_instance(path):
-    return parse_bytes(read_bytes(path))
+def read_instance(path, keep_occurrences=False):
+    return parse_bytes(read_bytes(path), keep_occurrences)
 
 
 def is_tautology(clause):
