@@ -2,7 +2,13 @@
 # library libpicosat-trace. A local build under .deps/picosat-trace (made by
 # scripts/build-picosat-trace.sh when the installed library lacks trace support) comes first.
 # Defines the imported target PicoSAT::trace.
-set(_picosat_local "${PROJECT_SOURCE_DIR}/.deps/picosat-trace")
+# PicoSATTrace_PREFIX names that local build; an installed quarnel package sets it to the copy
+# it installed next to itself.
+if(DEFINED PicoSATTrace_PREFIX)
+  set(_picosat_local "${PicoSATTrace_PREFIX}")
+else()
+  set(_picosat_local "${PROJECT_SOURCE_DIR}/.deps/picosat-trace")
+endif()
 find_path(PicoSATTrace_INCLUDE_DIR picosat/picosat.h PATHS "${_picosat_local}/include" NO_DEFAULT_PATH)
 find_path(PicoSATTrace_INCLUDE_DIR picosat/picosat.h)
 find_library(PicoSATTrace_LIBRARY NAMES libpicosat-trace.a PATHS "${_picosat_local}/lib" NO_DEFAULT_PATH)

@@ -17,27 +17,41 @@ enum BMOConds { BMO_NONE = 0x100, BMO_COMPLETE = 0x200, BMO_PARTIAL = 0x400 };
 class UnsatBMOSolver {
 public:
   explicit UnsatBMOSolver(IDManager& imgr);
+  // Releases the per-weight lists and the level sets it made, never a clause.
   virtual ~UnsatBMOSolver();
+  UnsatBMOSolver(const UnsatBMOSolver&) = delete;
+  UnsatBMOSolver& operator=(const UnsatBMOSolver&) = delete;
 
   // Checks, reports, partitions and ends the process with exit status 1.
   [[noreturn]] virtual void solve(BasicClauseSet& cls);
 
-  // Groups the clauses by weight and classifies the instance.
+  // Groups the clauses by weight and classifies the instance. Reads the clauses' weights, so it
+  // must run before split_clause_set changes them. A second call starts afresh.
   BMOConds validate_bmo_conditions(BasicClauseSet& cls);
-  // Builds one clause set per level; runs after validate_bmo_conditions.
+  // Builds one clause set per level from the groups of validate_bmo_conditions, heaviest first:
+  // the hard clauses (when there are any), then the weights down to each boundary, then the
+  // weights below the lowest boundary; every clause lands in exactly one level. The level sets
+  // are of the hard kind, so attaching a clause gives it (shared with `cls`) their top weight.
   void split_clause_set(BasicClauseSet& cls);
+  // Prints the verdict line ("c " first in the competition format); any other value is fatal.
   void prt_bmo_chk_msg(BMOConds c);
 
   const std::vector<weight_t>& get_weights() const { return weights; }
   const std::vector<unsigned long>& get_level_bounds() const { return level_bounds; }
   const std::vector<BasicClauseSet*>& get_level_sets() const { return level_sets; }
+  BMOConds get_bmo_cond() const { return bmo_cond; }
+  IDManager& get_id_manager() const { return imgr; }
 
 private:
-  IDManager& imgr;
+  void compute_has_hard(const BasicClauseSet& cls);
+  // Drops the groups, levels and flags of an earlier check; never a clause.
+  void release_results();
+
+  IDManager& imgr;  // the instance's allocator; the check and the partition need no new ids
   std::vector<BasicClauseSet*> level_sets;
-  std::unordered_map<weight_t, ClauseList*> wght_cls_map;
-  std::vector<weight_t> weights;
-  std::vector<unsigned long> level_bounds;
+  std::unordered_map<weight_t, ClauseList*> wght_cls_map;  // owned lists, clauses in set order
+  std::vector<weight_t> weights;                            // distinct weights, decreasing
+  std::vector<unsigned long> level_bounds;                  // boundary indices into weights, decreasing
   bool has_hard = false;
   bool has_hard_set = false;
   BMOConds bmo_cond = BMO_NONE;
