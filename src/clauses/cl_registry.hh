@@ -10,10 +10,19 @@
 
 #include "clauses/basic_clause.hh"
 
+// Key of a registry entry: the address of a literal sequence, hashed and compared by contents.
+// The pointer is mutable so that find_or_create can repoint a new entry from the caller's vector
+// to the clause's own copy in place; the contents are equal, so the entry's hash and position
+// stay right, and a new clause costs one lookup instead of two.
+struct LitVectKey {
+  mutable const LitVector* lits;
+};
+
 // Hash of a literal sequence: h = (h << 3) ^ |l| over the literals, in unsigned 32-bit
 // arithmetic. 1 -2 3 hashes to 83.
 struct LitVectHash {
   std::size_t operator()(const LitVector* v) const { return hash_of(*v); }
+  std::size_t operator()(const LitVectKey& k) const { return hash_of(*k.lits); }
   static std::uint32_t hash_of(const LitVector& v) {
     std::uint32_t h = 0;
     for (long l : v) h = (h << 3) ^ static_cast<std::uint32_t>(l < 0 ? -static_cast<unsigned long>(l) : l);
@@ -23,6 +32,7 @@ struct LitVectHash {
 
 struct LitVectEqual {
   bool operator()(const LitVector* a, const LitVector* b) const { return *a == *b; }
+  bool operator()(const LitVectKey& a, const LitVectKey& b) const { return *a.lits == *b.lits; }
 };
 
 class ClauseRegistry {
@@ -48,7 +58,7 @@ public:
   std::size_t size() const { return lit_map.size(); }
 
 private:
-  std::unordered_map<const LitVector*, BasicClause*, LitVectHash, LitVectEqual> lit_map;
+  std::unordered_map<LitVectKey, BasicClause*, LitVectHash, LitVectEqual> lit_map;
 };
 
 #endif

@@ -1,7 +1,8 @@
 // Buffered character input over a zlib file handle, so that gzip-compressed and plain instance
 // files read alike. The current character is available at once after construction; the end of
 // input is a value of its own (`StreamBuffer::eof`), distinct from every byte, so a byte 0xFF in
-// the file is ordinary data.
+// the file is ordinary data. Data that cannot be read (truncated or corrupt gzip, an I/O error)
+// ends the run with "Could not read file: ..." instead of passing for the end of input.
 #ifndef QUARNEL_INPUT_STREAM_BUFFER_HH
 #define QUARNEL_INPUT_STREAM_BUFFER_HH
 

@@ -1,0 +1,256 @@
+// Readers of the four instance formats (cnf, wcnf, pmcnf, scnf), templates over the stream type.
+// All four share one line loop: blanks are skipped, a line starting with c is a comment, one
+// starting with p a problem line, anything else the start of a clause; clauses end with 0 and
+// may span lines. Literals go into one vector that is reused for every clause, so the hot path
+// allocates only when a new clause object is made.
+//
+// A clause that occurs more than once is one clause object (the registry hash-conses literal
+// sequences); in cnf, wcnf and pmcnf its occurrences add up: the weights are summed, saturating
+// and capped at the top weight, and a clause hard in any occurrence stays hard. scnf weights are
+// group ids and are not merged.
+#ifndef QUARNEL_INPUT_FORMAT_PARSERS_HH
+#define QUARNEL_INPUT_FORMAT_PARSERS_HH
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "clauses/basic_clause_set.hh"
+#include "clauses/id_manager.hh"
+#include "input/tokenizer.hh"
+
+// The weight of a clause after one more occurrence of weight `w`, given what add_clause_tracked
+// found: a clause that was not yet in the set starts from 0.
+inline weight_t merged_weight(const BasicClauseSet::AddOutcome& out, weight_t w, weight_t top) {
+  weight_t base = out.was_member ? out.prev_weight : 0;
+  if (base >= top) return top;
+  weight_t sum = base + w;
+  if (sum < base) sum = UINT64_MAX;
+  return sum < top ? sum : top;
+}
+
+// Whether the problem line ends here: at a newline, at a carriage return followed by a newline,
+// or at the end of input; the line end is consumed. A lone carriage return is a blank.
+template <class B> bool at_problem_line_end(B& in) {
+  for (;;) {
+    skip_tab_space(in);
+    int c = *in;
+    if (c == '\n') {
+      ++in;
+      return true;
+    }
+    if (c == B::eof) return true;
+    if (c != '\r') return false;
+    ++in;
+    if (*in == '\n') {
+      ++in;
+      return true;
+    }
+  }
+}
+
+// The numeric fields of a problem line, up to its end. The first two (numbers of variables and
+// clauses) are read but not used; when `top_target` is given, a third sets its top weight. Any
+// further field is an error.
+template <class B> void read_problem_fields(B& in, BasicClauseSet* top_target) {
+  for (int field = 1; !at_problem_line_end(in); ++field) {
+    ParsedNumber n = read_number(in, max_unsigned_field);
+    if (field <= 2) continue;
+    if (field == 3 && top_target != nullptr) {
+      if (n.negative()) parse_error_out_of_range(n.as_written());
+      top_target->set_top_weight(n.magnitude);
+    } else {
+      parse_error_unexpected_int(n.value_text());
+    }
+  }
+}
+
+// What the four readers share: the stream, the targets, the largest variable seen and the
+// literal vector of the current clause.
+template <class B> class ClauseReaderBase {
+public:
+  ClauseReaderBase(B& in, IDManager& imgr, BasicClauseSet& clset)
+      : in(in), imgr(imgr), clset(clset) {}
+
+  // Raises the id manager past the instance's variables. maxvar starts at 1, so even an
+  // instance without literals reserves variable 1.
+  void finish() { imgr.set_top_id(imgr.get_top_id() + maxvar); }
+
+protected:
+  void read_literals() {
+    lits.clear();
+    for (;;) {
+      int l = parseInt(in);
+      if (l == 0) return;
+      long var = std::labs(l);
+      if (var > maxvar) maxvar = var;
+      lits.push_back(l);
+    }
+  }
+
+  // Notes a clause of a cnf or pmcnf instance (one or top weight per occurrence) that repetition
+  // has just made heavier than 1. Weights there only grow, so each clause is noted once.
+  void note_merged(const BasicClauseSet::AddOutcome& out, weight_t merged) {
+    if (out.was_member && merged > 1 && out.prev_weight <= 1) grown.push_back(out.cl);
+  }
+
+public:
+  // Whether some soft clause weighs more than 1 because it occurred more than once: such an
+  // instance has to be solved as weighted MaxSAT.
+  bool has_heavy_soft_clause() const {
+    for (const BasicClause* cl : grown)
+      if (cl->get_weight() > 1 && !clset.is_hard(cl)) return true;
+    return false;
+  }
+
+protected:
+  B& in;
+  IDManager& imgr;
+  BasicClauseSet& clset;
+  LitVector lits;
+  long maxvar = 1;
+  std::vector<BasicClause*> grown;
+};
+
+// The problem line of wcnf, pmcnf and scnf: the word after p, then what the word calls for.
+template <class B, class Reader> void read_problem_line(B& in, Reader& r) {
+  ++in;
+  skip_tab_space(in);
+  r.problem_line_after_word(readString(in));
+}
+
+// The line loop of all formats. When `problem_word` is given, the stream stands just after the
+// word of the first problem line, which the caller has already read (an input that cannot be
+// opened twice is read in one pass).
+template <class B, class Reader> void read_instance_lines(B& in, Reader& r, const std::string* problem_word) {
+  if (problem_word != nullptr) r.problem_line_after_word(*problem_word);
+  for (;;) {
+    skip_whitespace(in);
+    int c = *in;
+    if (c == B::eof) break;
+    if (c == 'c') {
+      skip_line(in);
+    } else if (c == 'p') {
+      r.problem_line();
+    } else {
+      r.clause_line();
+    }
+  }
+  r.finish();
+}
+
+// cnf: every clause is soft with weight 1 (the set's default kind is CL_SOFT); problem lines are
+// skipped.
+template <class B> class CnfReader : public ClauseReaderBase<B> {
+public:
+  using ClauseReaderBase<B>::ClauseReaderBase;
+  void problem_line() { skip_line(this->in); }
+  void problem_line_after_word(const std::string&) { skip_line(this->in); }
+  void clause_line() {
+    this->read_literals();
+    // add_clause has given the clause weight 1 and counted it; a repetition adds up.
+    BasicClauseSet::AddOutcome out = this->clset.add_clause_tracked(this->lits);
+    if (!out.was_member) return;
+    weight_t merged = merged_weight(out, 1, this->clset.get_top_weight());
+    out.cl->set_weight(merged);
+    this->note_merged(out, merged);
+  }
+};
+
+// wcnf: "p wcnf vars clauses [top]"; each clause is its weight, then its literals.
+template <class B> class WcnfReader : public ClauseReaderBase<B> {
+public:
+  using ClauseReaderBase<B>::ClauseReaderBase;
+  void problem_line() { read_problem_line(this->in, *this); }
+  void problem_line_after_word(const std::string& word) {
+    if (word != "wcnf") parse_error_unexpected_int(word);
+    read_problem_fields(this->in, &this->clset);
+  }
+  void clause_line() {
+    weight_t w = read_weight(this->in);
+    this->read_literals();
+    // add_clause has counted the clause with the default weight 0 (so any clause line makes the
+    // instance weighted); the real weight is a plain store.
+    BasicClauseSet::AddOutcome out = this->clset.add_clause_tracked(this->lits);
+    out.cl->set_weight(merged_weight(out, w, this->clset.get_top_weight()));
+  }
+};
+
+// pmcnf: "p pmcnf vars clauses", then sections opened by "p hard" and "p soft" (soft until the
+// first of them).
+template <class B> class PmcnfReader : public ClauseReaderBase<B> {
+public:
+  using ClauseReaderBase<B>::ClauseReaderBase;
+  void problem_line() { read_problem_line(this->in, *this); }
+  void problem_line_after_word(const std::string& word) {
+    if (word == "hard" || word == "soft") {
+      hard = word == "hard";
+      ++this->in;  // the line end; further blanks go with the line loop
+    } else if (word == "pmcnf") {
+      read_problem_fields(this->in, nullptr);
+    } else {
+      parse_error_unexpected_format(word);
+    }
+  }
+  void clause_line() {
+    this->read_literals();
+    BasicClauseSet::AddOutcome out = this->clset.add_clause_tracked(this->lits);
+    weight_t top = this->clset.get_top_weight();
+    weight_t merged = merged_weight(out, hard ? top : 1, top);
+    this->clset.set_cl_weight(out.cl, merged);
+    this->note_merged(out, merged);
+  }
+
+private:
+  bool hard = false;
+};
+
+// scnf: "p scnf vars clauses [top]"; each clause is its group id, then its literals. The clause
+// joins the group, and its weight field holds the group id.
+template <class B> class ScnfReader : public ClauseReaderBase<B> {
+public:
+  using ClauseReaderBase<B>::ClauseReaderBase;
+  void problem_line() { read_problem_line(this->in, *this); }
+  void problem_line_after_word(const std::string& word) {
+    if (word != "scnf") parse_error_unexpected_int(word);
+    read_problem_fields(this->in, &this->clset);
+  }
+  void clause_line() {
+    weight_t grp = read_weight(this->in);
+    this->read_literals();
+    BasicClause* cl = this->clset.add_clause(this->lits);
+    // Group ids beyond the range of long keep their bits: the map key is just an identifier.
+    this->clset.set_cl_group(cl, static_cast<long>(grp));
+  }
+};
+
+// Entry points, one per format. Each reads the whole stream into `clset` and raises `imgr` by
+// the largest variable. parse_cnf_file and parse_pmcnf_file return whether repetition made some
+// soft clause heavier than 1.
+template <class B>
+bool parse_cnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr) {
+  CnfReader<B> r(in, imgr, clset);
+  read_instance_lines(in, r, problem_word);
+  return r.has_heavy_soft_clause();
+}
+
+template <class B>
+void parse_wcnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr) {
+  WcnfReader<B> r(in, imgr, clset);
+  read_instance_lines(in, r, problem_word);
+}
+
+template <class B>
+bool parse_pmcnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr) {
+  PmcnfReader<B> r(in, imgr, clset);
+  read_instance_lines(in, r, problem_word);
+  return r.has_heavy_soft_clause();
+}
+
+template <class B>
+void parse_scnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr) {
+  ScnfReader<B> r(in, imgr, clset);
+  read_instance_lines(in, r, problem_word);
+}
+
+#endif

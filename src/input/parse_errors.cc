@@ -1,0 +1,39 @@
+// Fatal messages of the instance reader. A malformed instance ends the run at once with exit
+// status 3: no partly read instance is ever solved. Parse errors are written to standard error;
+// errors about the file itself go through Abort like every other fatal error of the program.
+#include "input/parse_errors.hh"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/runtime_msgs.hh"
+
+namespace {
+
+[[noreturn]] void parse_error(const char* what, const std::string& text) {
+  std::fputs("PARSE ERROR! ", stderr);
+  std::fputs(what, stderr);
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fputc('\n', stderr);
+  std::exit(3);
+}
+
+}  // namespace
+
+void parse_error_unexpected_char(int c) {
+  parse_error("Unexpected char: ", std::string(1, static_cast<char>(c < 0 ? 0xFF : c)));
+}
+
+void parse_error_out_of_range(const std::string& as_written) {
+  parse_error("Number out of range: ", as_written);
+}
+
+void parse_error_unexpected_int(const std::string& text) { parse_error("Unexpected int: ", text); }
+
+void parse_error_unexpected_format(const std::string& word) {
+  parse_error("Unexpected format: ", word);
+}
+
+void read_error(const char* zlib_msg) {
+  Abort(std::string("Could not read file: ") + zlib_msg);
+}

@@ -1,0 +1,23 @@
+// The fatal messages of the instance reader. Each prints one line and ends the process: parse
+// errors go to standard error, file errors through Abort. They live out of line so that the
+// token loops stay small.
+#ifndef QUARNEL_INPUT_PARSE_ERRORS_HH
+#define QUARNEL_INPUT_PARSE_ERRORS_HH
+
+#include <string>
+
+// "PARSE ERROR! Unexpected char: %c". The end of input (a negative value) prints as the byte
+// 0xFF, as it always has, although a byte 0xFF in the file is ordinary data.
+[[noreturn]] void parse_error_unexpected_char(int c);
+// "PARSE ERROR! Number out of range: " and the number as the file wrote it.
+[[noreturn]] void parse_error_out_of_range(const std::string& as_written);
+// "PARSE ERROR! Unexpected int: " and a word or a number: a wrong format word after p, or one
+// field too many on a problem line.
+[[noreturn]] void parse_error_unexpected_int(const std::string& text);
+// "PARSE ERROR! Unexpected format: " and the word after p in a pmcnf file.
+[[noreturn]] void parse_error_unexpected_format(const std::string& word);
+// A file that was opened but cannot be read to its end (truncated or corrupt gzip data, an
+// I/O error): "Could not read file: " and zlib's description, which names the file.
+[[noreturn]] void read_error(const char* zlib_msg);
+
+#endif

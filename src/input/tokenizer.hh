@@ -1,0 +1,153 @@
+// Token functions of the instance reader, templates over the stream type (StreamBuffer and its
+// variants). They walk the stream buffer in place, one character at a time; only the word
+// readers build a string. Every number is read with overflow detection: a number that does not
+// fit its field ends the run with "PARSE ERROR! Number out of range: " and the number as written,
+// instead of wrapping around to some other value.
+#ifndef QUARNEL_INPUT_TOKENIZER_HH
+#define QUARNEL_INPUT_TOKENIZER_HH
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "clauses/basic_clause.hh"
+#include "input/parse_errors.hh"
+
+// Blank characters: tab, newline, vertical tab, form feed, carriage return (9 to 13) and space.
+inline bool is_blank_char(int c) { return (c >= 9 && c <= 13) || c == ' '; }
+inline bool is_digit_char(int c) { return c >= '0' && c <= '9'; }
+// Characters of a format word: letters, digits and underscore. A period ends the word, so that
+// "p cnf.gz" names the format cnf.
+inline bool is_format_word_char(int c) {
+  return is_digit_char(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+inline bool is_word_char(int c) { return is_format_word_char(c) || c == '.'; }
+
+template <class B> void skip_whitespace(B& in) {
+  while (is_blank_char(*in)) ++in;
+}
+
+// Tab and space only: a problem line's fields never continue on the next line.
+template <class B> void skip_tab_space(B& in) {
+  while (*in == '\t' || *in == ' ') ++in;
+}
+
+// Past the next newline, or up to the end of input. Any byte, 0xFF included, is skipped.
+template <class B> void skip_line(B& in) {
+  for (;;) {
+    int c = *in;
+    if (c == B::eof) return;
+    ++in;
+    if (c == '\n') return;
+  }
+}
+
+// One signed decimal number as the file wrote it: an optional sign, then digits. The magnitude
+// is exact; what a field accepts is decided by the caller (`read_number`'s limit, and the sign).
+struct ParsedNumber {
+  std::uint64_t magnitude = 0;
+  char sign = 0;            // '+', '-', or 0 when no sign was written
+  std::size_t digits = 0;   // digits as written, leading zeros included
+
+  bool negative() const { return sign == '-' && magnitude != 0; }
+  // The number's value in decimal: "-0" and "007" give "0" and "7".
+  std::string value_text() const {
+    return (negative() ? "-" : "") + std::to_string(magnitude);
+  }
+  // The number exactly as written, sign and leading zeros included.
+  std::string as_written() const {
+    std::string mag = magnitude != 0 ? std::to_string(magnitude) : std::string();
+    std::string text = sign != 0 ? std::string(1, sign) : std::string();
+    text.append(digits - mag.size(), '0');
+    return text + mag;
+  }
+};
+
+// The magnitude has just grown past the field's limit: collect the rest of the number so that
+// the message shows it whole, then fail.
+template <class B>
+[[noreturn]] void fail_out_of_range(B& in, ParsedNumber n, std::uint64_t read_so_far) {
+  n.magnitude = read_so_far;
+  std::string text = n.as_written();
+  for (int c = *in; is_digit_char(c); c = *in) {
+    text.push_back(static_cast<char>(c));
+    ++in;
+  }
+  parse_error_out_of_range(text);
+}
+
+// Skips blanks, then reads a signed decimal number whose magnitude must not exceed `limit`.
+// A missing or malformed number fails with "Unexpected char" on the offending character (the
+// end of input included); a larger magnitude fails with "Number out of range". The first
+// character after the digits is not consumed.
+template <class B> ParsedNumber read_number(B& in, std::uint64_t limit) {
+  skip_whitespace(in);
+  ParsedNumber n;
+  int c = *in;
+  if (c == '-' || c == '+') {
+    n.sign = static_cast<char>(c);
+    ++in;
+    c = *in;
+  }
+  if (!is_digit_char(c)) parse_error_unexpected_char(c);
+  const std::uint64_t cut = limit / 10;
+  const unsigned cut_digit = static_cast<unsigned>(limit % 10);
+  std::uint64_t v = 0;
+  std::size_t digits = 0;
+  do {
+    unsigned d = static_cast<unsigned>(c - '0');
+    if (v > cut || (v == cut && d > cut_digit)) {
+      n.digits = digits;
+      fail_out_of_range(in, n, v);
+    }
+    v = v * 10 + d;
+    ++digits;
+    ++in;
+    c = *in;
+  } while (is_digit_char(c));
+  n.magnitude = v;
+  n.digits = digits;
+  return n;
+}
+
+constexpr std::uint64_t max_literal_magnitude = 2147483647;
+constexpr std::uint64_t max_unsigned_field = UINT64_MAX;
+
+// A literal, or the 0 that ends a clause: -2147483647 ... 2147483647.
+template <class B> int parseInt(B& in) {
+  ParsedNumber n = read_number(in, max_literal_magnitude);
+  int v = static_cast<int>(n.magnitude);
+  return n.sign == '-' ? -v : v;
+}
+
+// A weight, a top weight or a group id: a non-negative number that fits 64 bits ("-0" is 0).
+template <class B> weight_t read_weight(B& in) {
+  ParsedNumber n = read_number(in, max_unsigned_field);
+  if (n.negative()) parse_error_out_of_range(n.as_written());
+  return n.magnitude;
+}
+
+// The characters of a word that follow each other from the current one on; nothing is skipped.
+template <class B, class Pred> std::string read_word_chars(B& in, Pred belongs) {
+  std::string word;
+  for (int c = *in; belongs(c); c = *in) {
+    word.push_back(static_cast<char>(c));
+    ++in;
+  }
+  return word;
+}
+
+// Skips blanks, then collects letters, digits, underscores and periods; the first other
+// character is not consumed. The word may be empty.
+template <class B> std::string readString(B& in) {
+  skip_whitespace(in);
+  return read_word_chars(in, is_word_char);
+}
+
+// As readString, but a period ends the word.
+template <class B> std::string read_format_word(B& in) {
+  skip_whitespace(in);
+  return read_word_chars(in, is_format_word_char);
+}
+
+#endif
