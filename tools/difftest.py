@@ -13,8 +13,8 @@ Outcomes: agreement; an optimum beyond 2^63 - 1 that quarnel refuses with "Cost 
 (its costs are signed 64-bit: counted apart, not a failure); disagreement (another optimum, or
 UNSAT against a model or the other way round); invalid model (hard clause falsified, or "o"
 unlike the weight of the falsified soft clauses); error (crash, unexpected exit status,
-time-out). Every instance that is not an agreement or refusal is saved, with the command line and the output, to --save-dir. Exit status
-1 when any instance is neither.
+time-out). Every instance that is neither an agreement nor a refusal is saved, with the command
+line and the output, to --save-dir; the exit status is then 1.
 """
 
 import argparse
