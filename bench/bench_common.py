@@ -1,0 +1,124 @@
+"""What bench/run and bench/compare share: where the benchmark corpus lives, reading its
+MANIFEST.tsv and EXPECTED.tsv, and running one solver process under a time limit while
+measuring the CPU time of that process alone (so that parallel jobs do not mix their times).
+"""
+
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+BENCH_DIR = os.path.dirname(os.path.abspath(__file__))
+REPO_ROOT = os.path.dirname(BENCH_DIR)
+TOOLS_DIR = os.path.join(REPO_ROOT, "tools")
+DEFAULT_CORPUS = os.path.join(REPO_ROOT, "..", "shared", "bench")
+CORPUS_ENV = "QUARNEL_BENCH_DIR"
+# Exit status meaning "nothing to run here" (CTest's SKIP_RETURN_CODE).
+SKIP = 77
+
+sys.path.insert(0, TOOLS_DIR)
+
+
+def corpus_dir(option_value):
+    """The corpus folder: the option, else $QUARNEL_BENCH_DIR, else ../shared/bench beside the
+    repository."""
+    return os.path.abspath(option_value or os.environ.get(CORPUS_ENV) or DEFAULT_CORPUS)
+
+
+class Entry:
+    def __init__(self, file, category, cls, expected, nvars, nclauses):
+        self.file = file
+        self.category = category
+        self.cls = cls
+        self.expected = expected  # text of opt_std: a number, UNSAT, RANGE, TIMEOUT or ''
+        self.nvars = nvars
+        self.nclauses = nclauses
+
+
+def _read_tsv(path):
+    with open(path, encoding="utf-8") as f:
+        lines = [l.rstrip("\n") for l in f if l.strip()]
+    header = lines[0].split("\t")
+    return [dict(zip(header, l.split("\t"))) for l in lines[1:]]
+
+
+def read_corpus(corpus):
+    expected = {r["file"]: r for r in _read_tsv(os.path.join(corpus, "EXPECTED.tsv"))}
+    entries = []
+    for r in _read_tsv(os.path.join(corpus, "MANIFEST.tsv")):
+        e = expected.get(r["file"], {})
+        entries.append(Entry(r["file"], r.get("category", ""), e.get("class", "?"),
+                             e.get("opt_std", ""), _int(r.get("nvars")), _int(r.get("nclauses"))))
+    return entries
+
+
+def _int(text):
+    try:
+        return int(text)
+    except (TypeError, ValueError):
+        return 0
+
+
+class RunResult:
+    def __init__(self):
+        self.returncode = None  # negative: killed by that signal
+        self.cpu = 0.0  # user + system CPU seconds of the process
+        self.wall = 0.0
+        self.killed = False  # by the wall-clock limit
+        self.stdout = ""
+        self.stderr = ""
+        self.max_rss_kb = 0
+
+
+def run_limited(cmd, wall_limit, cwd=None):
+    """Runs `cmd`, killing it after `wall_limit` seconds; the CPU time comes from wait4 on the
+    child itself."""
+    res = RunResult()
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        start = time.monotonic()
+        proc = subprocess.Popen(cmd, stdout=out, stderr=err, stdin=subprocess.DEVNULL, cwd=cwd)
+        deadline = start + wall_limit
+        delay = 0.002
+        while True:
+            pid, status, usage = os.wait4(proc.pid, os.WNOHANG)
+            if pid == proc.pid:
+                break
+            if time.monotonic() > deadline and not res.killed:
+                res.killed = True
+                proc.send_signal(signal.SIGKILL)
+            time.sleep(delay)
+            delay = min(delay * 2, 0.05)
+        res.wall = time.monotonic() - start
+        res.returncode = os.waitstatus_to_exitcode(status)
+        proc.returncode = res.returncode  # reaped here: keep Popen from waiting again
+        res.cpu = usage.ru_utime + usage.ru_stime
+        res.max_rss_kb = usage.ru_maxrss
+        out.seek(0)
+        err.seek(0)
+        res.stdout = out.read().decode("utf-8", "replace")
+        res.stderr = err.read().decode("utf-8", "replace")
+    return res
+
+
+def median(values):
+    v = sorted(values)
+    if not v:
+        return None
+    mid = len(v) // 2
+    return v[mid] if len(v) % 2 else (v[mid - 1] + v[mid]) / 2
+
+
+def select(entries, quick=False, classes=None, pattern=None):
+    import re
+    out = []
+    for e in entries:
+        if quick and e.cls != "easy":
+            continue
+        if classes and e.cls not in classes:
+            continue
+        if pattern and not re.search(pattern, e.file):
+            continue
+        out.append(e)
+    return out
