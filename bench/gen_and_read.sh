@@ -32,3 +32,7 @@ fi
 for f in big.cnf big.wcnf big.cnf.gz big.wcnf.gz; do
   "$build/bench/read_bench" "$work/$f"
 done
+# The token functions alone, on the plain files: the share of the reader proper.
+for f in big.cnf big.wcnf; do
+  "$build/bench/read_bench" --tokens "$work/$f"
+done

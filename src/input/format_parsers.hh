@@ -72,6 +72,14 @@ public:
   // instance without literals reserves variable 1.
   void finish() { imgr.set_top_id(imgr.get_top_id() + maxvar); }
 
+  // Whether some soft clause weighs more than 1 because it occurred more than once: such an
+  // instance has to be solved as weighted MaxSAT.
+  bool has_heavy_soft_clause() const {
+    for (const BasicClause* cl : grown)
+      if (cl->get_weight() > 1 && !clset.is_hard(cl)) return true;
+    return false;
+  }
+
 protected:
   void read_literals() {
     lits.clear();
@@ -90,16 +98,6 @@ protected:
     if (out.was_member && merged > 1 && out.prev_weight <= 1) grown.push_back(out.cl);
   }
 
-public:
-  // Whether some soft clause weighs more than 1 because it occurred more than once: such an
-  // instance has to be solved as weighted MaxSAT.
-  bool has_heavy_soft_clause() const {
-    for (const BasicClause* cl : grown)
-      if (cl->get_weight() > 1 && !clset.is_hard(cl)) return true;
-    return false;
-  }
-
-protected:
   B& in;
   IDManager& imgr;
   BasicClauseSet& clset;
