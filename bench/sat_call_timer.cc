@@ -8,7 +8,13 @@
 // Everything else (reading the instance, relaxing cores, encodings, printing) is "rest". At exit
 // the totals go to standard error in one line, with the share of the process's CPU time spent
 // outside picosat_sat. Only a handful of clock reads per SAT call are added, none per literal.
+//
+// A run cut short still reports: the solver's own time budget ("-T") ends the process through
+// exit(), and a CPU limit (SIGXCPU from "ulimit -S -t") is caught as a backstop for a single SAT
+// call that outlasts the budget; the stretch in progress is counted up to that moment.
+#include <signal.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,47 +41,69 @@ double cpu_now() {
   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
-double load_time = 0, sat_time = 0, after_time = 0;
-double load_start = 0, after_start = 0;
+enum Stretch { REST, LOAD, SAT, AFTER };
+double totals[4] = {0, 0, 0, 0};
+volatile Stretch current = REST;
+double stretch_start = 0;
 unsigned long sat_calls = 0;
 
-void report() {
+// Ends the current stretch (REST keeps no account of its own) and starts the next.
+void enter(Stretch next) {
+  const double now = cpu_now();
+  if (current != REST) totals[current] += now - stretch_start;
+  current = next;
+  stretch_start = now;
+}
+
+void report_line(const char* how) {
+  enter(REST);
   const double total = cpu_now();
-  const double rest = total - load_time - sat_time - after_time;
-  const double outside = total - sat_time;
-  std::fprintf(stderr,
-               "satprof: cpu %.3f s, sat calls %lu, load %.3f s, sat %.3f s, after %.3f s, "
-               "rest %.3f s, outside picosat_sat %.2f%%\n",
-               total, sat_calls, load_time, sat_time, after_time, rest,
-               total > 0 ? 100.0 * outside / total : 0.0);
+  const double rest = total - totals[LOAD] - totals[SAT] - totals[AFTER];
+  char line[320];
+  const int len = std::snprintf(
+      line, sizeof line,
+      "satprof: cpu %.3f s, sat calls %lu, load %.3f s, sat %.3f s, after %.3f s, rest %.3f s, "
+      "outside picosat_sat %.2f%%%s\n",
+      total, sat_calls, totals[LOAD], totals[SAT], totals[AFTER], rest,
+      total > 0 ? 100.0 * (total - totals[SAT]) / total : 0.0, how);
+  if (len > 0) (void)!write(STDERR_FILENO, line, static_cast<std::size_t>(len));
+}
+
+void report() { report_line(""); }
+
+void report_cpu_limit(int) {
+  report_line(" (cut by the CPU limit)");
+  _exit(128 + SIGXCPU);
 }
 
 struct ReportAtExit {
-  ReportAtExit() { std::atexit(report); }
+  ReportAtExit() {
+    std::atexit(report);
+    signal(SIGXCPU, report_cpu_limit);
+  }
 } report_at_exit;
 
 }  // namespace
 
 PicoSAT* __wrap_picosat_init(void) {
-  load_start = cpu_now();
+  enter(LOAD);
   return __real_picosat_init();
 }
 
 void __wrap_picosat_set_global_default_phase(PicoSAT* ps, int phase) {
-  load_time += cpu_now() - load_start;
+  enter(REST);
   __real_picosat_set_global_default_phase(ps, phase);
 }
 
 int __wrap_picosat_sat(PicoSAT* ps, int limit) {
-  const double start = cpu_now();
+  enter(SAT);
   const int outcome = __real_picosat_sat(ps, limit);
-  after_start = cpu_now();
-  sat_time += after_start - start;
+  enter(AFTER);
   ++sat_calls;
   return outcome;
 }
 
 void __wrap_picosat_reset(PicoSAT* ps) {
   __real_picosat_reset(ps);
-  after_time += cpu_now() - after_start;
+  enter(REST);
 }
