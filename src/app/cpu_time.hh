@@ -6,4 +6,9 @@
 // Seconds plus microseconds / 1e6 of the process's user time (system time is not counted).
 double cpu_time();
 
+// Whether cpu_time() has reached `budget` seconds. Cheaper than comparing cpu_time() when the
+// budget is still far: the process's CPU clock (user plus system time, never less than the user
+// time) is read first, and the user time only once that clock has reached the budget.
+bool cpu_time_reached(double budget);
+
 #endif

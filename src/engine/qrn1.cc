@@ -70,7 +70,7 @@ long QRN1::solve() {
 
     // The budget is read as an unsigned number: a negative "-T" value means no practical limit,
     // and budgets beyond 2^32 seconds stay large instead of wrapping to small ones.
-    if (cpu_time() >= static_cast<double>(static_cast<unsigned long>(QRNConfig::tool_timeout))) {
+    if (cpu_time_reached(static_cast<double>(static_cast<unsigned long>(QRNConfig::tool_timeout)))) {
       Warn("CPU time exceeded");
       std::exit(3);
     }
