@@ -33,9 +33,11 @@ def to_wcnf_text(inst):
 
 
 def convert_file(src, dst):
+    """Converts; tells whether the instance has a soft clause of positive weight."""
     inst = maxsat_reader.read_instance(src, keep_occurrences=True)
     with open(dst, "w") as f:
         f.write(to_wcnf_text(inst))
+    return bool(inst.soft)
 
 
 def main(argv):
