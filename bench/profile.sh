@@ -11,12 +11,39 @@
 #
 # Usage: bench/profile.sh [build dir] [corpus dir]
 #   defaults: build dir ./build, corpus dir ../shared/bench (its EXPECTED.tsv lists the files)
-#   CPU_LIMIT (default 60) and MIN_CPU (default 1) are read from the environment.
+#   CPU_LIMIT (default 20) and MIN_CPU (default 1) are read from the environment.
+#
+# Instruction counts instead of time, for one instance under callgrind (the solver's own time
+# budget "-T" ends the run, so callgrind writes its profile):
+#   bench/profile.sh --callgrind INSTANCE [build dir] [-T seconds, default 60]
+# prints the inclusive instruction share of the SAT library calls, and the share of the
+# solver's own code.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
+
+if [ "${1:-}" = "--callgrind" ]; then
+  instance="$2"
+  build="${3:-$here/../build}"
+  budget="${4:-60}"
+  cg=$(mktemp)
+  trap 'rm -f "$cg"' EXIT
+  valgrind --tool=callgrind --callgrind-out-file="$cg" "$build/bench/quarnel_satprof" -T "$budget" \
+    "$instance" 2>&1 >/dev/null | grep '^satprof:' || true
+  echo "inclusive instruction counts:"
+  callgrind_annotate --threshold=100 --inclusive=yes "$cg" 2>/dev/null |
+    grep -E 'PROGRAM TOTALS|:(picosat_(sat|add|reset|coreclause)|PicosatWrapper::run_sat_solver\(\)) ' |
+    grep -v -e '__wrap' -e '=>' | sed -E 's/ \[[^]]*\]$//'
+  # Functions with source information are the solver's own (with the library code it inlines);
+  # the SAT library comes without, as ???:name, and the C library in its own object.
+  callgrind_annotate --threshold=100 "$cg" 2>/dev/null | grep -E '^ *[0-9,]+ \(' | awk '
+    /PROGRAM TOTALS/ { gsub(",", "", $1); total = $1; next }
+    /quarnel_satprof\]$/ && !/\?\?\?:/ { gsub(",", "", $1); own += $1 }
+    END { if (total > 0) printf "own code (self, outside both libraries): %.2f%% of the instructions\n", 100 * own / total }'
+  exit 0
+fi
 build="${1:-$here/../build}"
 corpus="${2:-$here/../../shared/bench}"
-limit="${CPU_LIMIT:-60}"
+limit="${CPU_LIMIT:-20}"
 min_cpu="${MIN_CPU:-1}"
 bin="$build/bench/quarnel_satprof"
 [ -x "$bin" ] || { echo "missing $bin (build the target quarnel_satprof)" >&2; exit 1; }
