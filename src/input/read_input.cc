@@ -51,24 +51,14 @@ Format format_of(const std::string& word) {
   return Format::unknown;
 }
 
-// Skips comment lines up to the first problem line and returns the format word after its p
-// (empty when the input ends first). Anything else before the problem line ends the run.
-template <class B> std::string scan_format_word(B& in) {
-  for (;;) {
-    skip_whitespace(in);
-    int c = *in;
-    if (c == B::eof) return std::string();
-    if (c == 'c') {
-      skip_line(in);
-    } else if (c == 'p') {
-      ++in;
-      skip_whitespace(in);
-      return read_format_word(in);
-    } else {
-      std::cout << "File without format line\n" << std::flush;
-      std::exit(1);
-    }
+// The format word of the problem line; a line other than a comment before it ends the run.
+template <class B> std::string format_word_or_exit(B& in) {
+  std::string word;
+  if (!scan_format_word(in, word)) {
+    std::cout << "File without format line\n" << std::flush;
+    std::exit(1);
   }
+  return word;
 }
 
 MS_Problems parse_format(Format fmt, StreamBuffer& in, IDManager& imgr, BasicClauseSet& clset,
@@ -105,7 +95,7 @@ MS_Problems read_two_passes(const char* fname, IDManager& imgr, BasicClauseSet& 
   {
     GzHandle file = open_input(fname);
     SmallStreamBuffer in(file.get());
-    word = scan_format_word(in);
+    word = format_word_or_exit(in);
   }
   Format fmt = format_of(word);
   if (fmt == Format::unknown) invalid_format();
@@ -117,7 +107,7 @@ MS_Problems read_two_passes(const char* fname, IDManager& imgr, BasicClauseSet& 
 MS_Problems read_one_pass(const char* fname, IDManager& imgr, BasicClauseSet& clset) {
   GzHandle file = open_input(fname);
   StreamBuffer in(file.get());
-  std::string word = scan_format_word(in);
+  std::string word = format_word_or_exit(in);
   Format fmt = format_of(word);
   // The problem line's reader sees the word as readString would have read it, period included.
   word += read_word_chars(in, is_word_char);

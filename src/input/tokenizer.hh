@@ -150,4 +150,26 @@ template <class B> std::string read_format_word(B& in) {
   return read_word_chars(in, is_format_word_char);
 }
 
+// Skips blanks and comment lines up to the first problem line and stores the format word after
+// its p in `word` (empty when the input ends first). Returns false, consuming nothing more, when
+// a line other than a comment comes before the problem line.
+template <class B> bool scan_format_word(B& in, std::string& word) {
+  word.clear();
+  for (;;) {
+    skip_whitespace(in);
+    int c = *in;
+    if (c == B::eof) return true;
+    if (c == 'c') {
+      skip_line(in);
+    } else if (c == 'p') {
+      ++in;
+      skip_whitespace(in);
+      word = read_format_word(in);
+      return true;
+    } else {
+      return false;
+    }
+  }
+}
+
 #endif

@@ -65,24 +65,6 @@ void check_consistent(int type, const BasicClauseSet& set, const IDManager& imgr
   }
 }
 
-std::string format_word_of(SmallBuffer& in, int& status) {
-  for (;;) {
-    skip_whitespace(in);
-    int c = *in;
-    if (c == StreamBuffer::eof) return std::string();
-    if (c == 'c') {
-      skip_line(in);
-    } else if (c == 'p') {
-      ++in;
-      skip_whitespace(in);
-      return read_format_word(in);
-    } else {
-      status = 1;
-      return std::string();
-    }
-  }
-}
-
 // The reading of read_input_file, redone with the format readers over a small buffer.
 void read_small(const char* path, int capacity, BasicClauseSet& set, IDManager& imgr, Outcome& o) {
   set.set_cltype(CL_WEIGHTED);
@@ -92,7 +74,7 @@ void read_small(const char* path, int capacity, BasicClauseSet& set, IDManager& 
     gzFile gz = gzopen(path, "rb");
     try {
       SmallBuffer in(gz, capacity);
-      word = format_word_of(in, o.status);
+      if (!scan_format_word(in, word)) o.status = 1;
     } catch (const FuzzExit& e) {
       o.status = e.status;
     }
