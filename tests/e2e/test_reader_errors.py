@@ -17,13 +17,14 @@ BIN = sys.argv[1]
 failures = []
 
 
-def run(*args):
-    p = subprocess.run([BIN, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
+def run(*args, preexec_fn=None):
+    p = subprocess.run([BIN, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60,
+                       preexec_fn=preexec_fn)
     return p.returncode, p.stdout, p.stderr
 
 
-def check(name, path, status, stdout=b"", stderr=b""):
-    got = run("-v", "0", path)
+def check(name, path, status, stdout=b"", stderr=b"", preexec_fn=None):
+    got = run("-v", "0", path, preexec_fn=preexec_fn)
     want = (status, stdout, stderr)
     if got != want:
         failures.append(f"{name}: got {got!r}, want {want!r}")
@@ -47,6 +48,12 @@ with tempfile.TemporaryDirectory() as tmp:
 
     check("clause without final 0", write("open.cnf", b"p cnf 2 1\n1 2"), 3,
           stderr=b"PARSE ERROR! Unexpected char: \xff\n")
+    check("NUL byte inside a clause", write("nul.cnf", b"p cnf 2 1\n1 \0 2 0\n"), 3,
+          stderr=b"PARSE ERROR! Unexpected char: \0\n")
+    # Every byte value, in order: no line starts with "p", so no format line is ever found.
+    check("binary garbage", write("garbage.cnf", bytes(range(256)) * 16), 1, b"File without format line\n")
+    check("gzip header, then garbage", write("fake.cnf.gz", b"\x1f\x8b\x08\x00garbage"), 3,
+          f"QRN ERROR: Could not read file: {tmp}/fake.cnf.gz: unexpected end of file\n".encode())
     check("byte 0xFF where a clause begins", write("ff.cnf", b"p cnf 1 1\n\xff 1 0\n"), 3,
           stderr=b"PARSE ERROR! Unexpected char: \xff\n")
     check("top weight beyond 64 bits", write("top.wcnf", b"p wcnf 1 1 18446744073709551616\n1 1 0\n"), 3,
@@ -64,6 +71,16 @@ with tempfile.TemporaryDirectory() as tmp:
     packed = gzip.compress(text)
     cut = write("cut.cnf.gz", packed[: len(packed) // 2])
     check("truncated gzip", cut, 3, f"QRN ERROR: Could not read file: {cut}: unexpected end of file\n".encode())
+
+    # An unreadable file. Root reads any file, so as root the run drops to the user nobody.
+    locked = write("locked.cnf", b"p cnf 1 1\n1 0\n")
+    os.chmod(locked, 0)
+    as_nobody = (lambda: os.setuid(65534)) if os.geteuid() == 0 else None
+    try:
+        check("unreadable file", locked, 3, f"QRN ERROR: Could not open file: {locked}\n".encode(),
+              preexec_fn=as_nobody)
+    except (PermissionError, subprocess.SubprocessError) as e:
+        print(f"skipped unreadable file: cannot run the binary as nobody ({e})")
 
     # Progress lines of the reader: at verbosity 2 outside the competition format only.
     inst = write("ok.wcnf", b"p wcnf 2 2 5\n5 1 2 0\n2 -1 0\n")
