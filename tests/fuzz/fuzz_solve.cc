@@ -1,0 +1,141 @@
+// libFuzzer target of a whole solve through the facade, as an embedding program does it: the
+// input bytes are decoded into a small instance (at most 10 variables and 24 clauses) and a
+// configuration, the instance is built clause by clause, solved, and the answer is checked
+// against an exhaustive search over every assignment:
+//   - a satisfiable instance must come back with a model that satisfies every hard clause and
+//     whose falsified soft clauses weigh exactly the reported cost, and that cost must be the
+//     least over all assignments;
+//   - an unsatisfiable one (hard clauses in conflict) must come back with a negative cost.
+// Any difference, and any exit of the process, is a finding (std::abort).
+//
+// Input layout: byte 0 chooses the encoding (pairwise, sequential counter, bitwise), pruning
+// clauses, the threshold for relating relaxation variables and the problem kind (plain,
+// partial, weighted); byte 1 the number of variables; then one clause after another: a header
+// byte (length 0 to 4, hard or soft, weight scale), a weight byte for weighted instances, and
+// one byte per literal (variable and sign). Repeated clauses are the same clause object, so
+// the last kind or weight given to it is the one that counts; the oracle reads the clauses back
+// before solving, which follows that rule whatever it is.
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "clauses/basic_clause.hh"
+#include "clauses/basic_clause_set.hh"
+#include "facade/qrn_config.hh"
+#include "facade/qrnapp.hh"
+
+void quarnel_fuzz_exit(int status) { throw FuzzExit{status}; }
+
+namespace {
+
+constexpr int max_vars = 10;
+constexpr std::size_t max_clauses = 24;
+
+struct Snapshot {
+  LitVector lits;
+  bool hard;
+  weight_t weight;
+};
+
+bool satisfied(const LitVector& lits, unsigned assignment) {
+  for (long lit : lits) {
+    bool value = (assignment >> (std::labs(lit) - 1)) & 1U;
+    if (value == (lit > 0)) return true;
+  }
+  return false;
+}
+
+// Cost of an assignment, or -1 when it falsifies a hard clause.
+long long cost_of(const std::vector<Snapshot>& cls, unsigned assignment) {
+  long long cost = 0;
+  for (const Snapshot& c : cls) {
+    if (satisfied(c.lits, assignment)) continue;
+    if (c.hard) return -1;
+    cost += static_cast<long long>(c.weight);
+  }
+  return cost;
+}
+
+long long exhaustive_optimum(const std::vector<Snapshot>& cls, int nvars) {
+  long long best = -1;
+  for (unsigned a = 0; a < (1U << nvars); ++a) {
+    long long c = cost_of(cls, a);
+    if (c >= 0 && (best < 0 || c < best)) best = c;
+  }
+  return best;
+}
+
+void configure(Quarnel& q, std::uint8_t byte) {
+  q.reset();
+  q.set_runtime_defaults();
+  q.set_verbosity(0);
+  QRNConfig::optlock = false;
+  static const char* const encodings[] = {"e", "c", "l", "c"};
+  q.set_card_encoding(encodings[byte & 3]);
+  QRNConfig::use_added_relax_cls = (byte & 4) != 0;
+  q.set_relate_relax_vars(1 + (byte >> 3) % 3);
+  q.set_compute_model();
+  q.init();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 2) return 0;
+  Quarnel& q = Quarnel::instance();
+  const int kind = (data[0] >> 5) % 3;  // 0 plain, 1 partial, 2 weighted
+  const int nvars = 1 + data[1] % max_vars;
+  std::vector<Snapshot> snapshot;
+  long long reported = 0;
+  std::vector<int> model;
+  try {
+    configure(q, data[0]);
+    if (kind == 0) q.set_prob_plain_maxsat();
+    if (kind == 1) q.set_prob_partial_maxsat();
+    if (kind == 2) q.set_prob_weighted_maxsat();
+
+    std::vector<QRNCl*> added;
+    std::size_t pos = 2;
+    std::vector<long> lits;
+    while (pos < size && added.size() < max_clauses) {
+      const std::uint8_t header = data[pos++];
+      const bool hard = kind != 0 && (header & 8) != 0;
+      weight_t weight = 1;
+      if (kind == 2 && !hard) {
+        if (pos >= size) break;
+        static const weight_t scale[] = {1, 1000, weight_t(1) << 20, 1};
+        weight = data[pos++] * scale[(header >> 4) & 3];  // 0 included; below the hard weight
+      }
+      lits.clear();
+      for (int i = 0; i < header % 5 && pos < size; ++i, ++pos)
+        lits.push_back((data[pos] & 1 ? -1 : 1) * (1 + (data[pos] >> 1) % nvars));
+      QRNCl* cl = q.add_clause(lits);
+      if (hard) q.set_clause_hard(cl);
+      else if (kind == 2) q.set_clause_weight(cl, static_cast<long>(weight));
+      else q.set_clause_soft(cl);
+      added.push_back(cl);
+    }
+    const BasicClauseSet& set = *QRNAppObjs::_clset;
+    for (QRNCl* cl : set)
+      snapshot.push_back({cl->get_lits(), set.is_hard(cl), cl->get_weight()});
+
+    q.solve();
+    reported = q.get_min_unsat_cost();
+    q.get_model(model);
+    q.reset();
+  } catch (const FuzzExit&) {
+    std::abort();
+  }
+
+  const long long optimum = exhaustive_optimum(snapshot, nvars);
+  if (optimum < 0) {
+    if (reported >= 0) std::abort();
+    return 0;
+  }
+  if (reported != optimum) std::abort();
+  unsigned assignment = 0;
+  for (int v = 1; v <= nvars; ++v)
+    if (static_cast<std::size_t>(v) <= model.size() && model[v - 1] > 0) assignment |= 1U << (v - 1);
+  if (cost_of(snapshot, assignment) != reported) std::abort();
+  return 0;
+}
