@@ -97,6 +97,7 @@ const FlagOption flag_options[] = {
        q.unset_compute_model();
      }},
     {"-bmo", [](Quarnel& q) { q.set_bmo_mode(); }},
+    {"-oll", [](Quarnel& q) { q.set_oll_engine(); }},
 };
 
 // Writes one banner line to standard output and, when open, to the log file.

@@ -22,3 +22,4 @@ int QRNConfig::qrnalg = QRN_ALG_1;
 int QRNConfig::qrnrel = QRN_REL_1_2;
 int QRNConfig::qrntype = MS_PLAIN;
 long QRNConfig::tool_timeout = 86400;
+bool QRNConfig::use_oll = false;

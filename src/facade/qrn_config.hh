@@ -65,6 +65,7 @@ public:
   static int qrnrel;                     // a QRNReleases value
   static int qrntype;                    // an MS_Problems value
   static long tool_timeout;              // CPU time budget in seconds
+  static bool use_oll;                   // solve with the incremental engine ("-oll")
 };
 
 #endif

@@ -19,6 +19,8 @@ BasicClauseSet* QRNAppObjs::_clset = nullptr;
 UnsatMaxSATSolver* QRNAppObjs::_solver = nullptr;
 long QRNAppObjs::_mincost = 0;
 long QRNAppObjs::_ncubes = 0;
+OllRun* QRNAppObjs::_oll = nullptr;
+EngineListener* QRNAppObjs::_listener = nullptr;
 
 Quarnel& Quarnel::instance() { return *QuarnelExtended::bind_instance(); }
 

@@ -16,12 +16,14 @@
 
 #include <vector>
 
+#include "engine/engine_result.hh"
 #include "facade/qrn_config.hh"
 #include "facade/qrn_stats.hh"
 
 class BasicClause;
 class BasicClauseSet;
 class IDManager;
+class OllRun;
 class UnsatMaxSATSolver;
 
 // The opaque clause handle of the facade.
@@ -86,6 +88,9 @@ public:
   virtual bool get_lst_unsat_cls() = 0;
   virtual void print_stats() = 0;
   virtual ~Quarnel() {}
+  // Solve with the incremental engine instead of the default one (option "-oll"). Appended
+  // here so that the operations above keep their places.
+  virtual void set_oll_engine() = 0;
 };
 
 class QuarnelExtended : public Quarnel {
@@ -154,8 +159,20 @@ public:
   bool get_lst_unsat_cls() override;
   void print_stats() override;
   ~QuarnelExtended() override {}
+  void set_oll_engine() override;
+
+  // The incremental engine reports its bounds to `listener` while it runs (null: to nobody).
+  void set_engine_listener(EngineListener* listener);
+  // The incremental engine's latest answer; null before it has run. With it, solve() returns
+  // false and iter_solve() ends when the time budget ran out: the answer then holds the best
+  // model found (status satisfiable) or none (status unknown), and get_min_unsat_cost() gives
+  // that model's cost, or -1.
+  const EngineResult* get_engine_result();
 
 private:
+  bool solve_with_oll();
+  bool iter_solve_with_oll();
+  void store_oll_answer(const EngineResult& r);
   QRNCl* finish_added_clause(QRNCl* cl);
   UnsatMaxSATSolver* make_solver();
   void block_last_cube();
@@ -171,6 +188,8 @@ public:
   static UnsatMaxSATSolver* _solver;  // created by the first solve or iter_solve
   static long _mincost;               // cost found by the first solving call
   static long _ncubes;                // model cubes counted by iter_solve
+  static OllRun* _oll;                // the incremental engine's run, made by its first solve
+  static EngineListener* _listener;   // told the incremental engine's bounds
 };
 
 #endif

@@ -19,6 +19,7 @@
 #include "engine/qrn3.hh"
 #include "engine/qrn31.hh"
 #include "engine/qrn4.hh"
+#include "facade/oll_run.hh"
 #include "facade/qrnapp.hh"
 #include "input/read_input.hh"
 
@@ -38,6 +39,8 @@ constexpr long max_literal = 2147483647;
 // in for the next instance's own clause with the same literals. Clauses over input variables
 // only stay in the registry, like every clause.
 void release_run_objects() {
+  delete QRNAppObjs::_oll;
+  QRNAppObjs::_oll = nullptr;
   const bool solved = QRNAppObjs::_solver != nullptr;
   delete QRNAppObjs::_solver;
   QRNAppObjs::_solver = nullptr;
@@ -152,6 +155,7 @@ bool QuarnelExtended::solve() {
   if (QRNAppObjs::_clset == nullptr) init();
   QRNStats::_num_init_vars = QRNAppObjs::_imgr->get_top_id();
   QRNStats::_num_init_cls = static_cast<long>(QRNAppObjs::_clset->size());
+  if (QRNConfig::use_oll) return solve_with_oll();
   QRNAppObjs::_mincost = make_solver()->solve();
   return true;
 }
@@ -178,6 +182,7 @@ void QuarnelExtended::block_last_cube() {
 
 bool QuarnelExtended::iter_solve() {
   if (!QRNConfig::enum_models) return false;
+  if (QRNConfig::use_oll) return iter_solve_with_oll();
   UnsatMaxSATSolver* solver = make_solver();
   if (QRNAppObjs::_ncubes > 0) block_last_cube();
   long r = solver->solve();
@@ -192,6 +197,10 @@ bool QuarnelExtended::iter_solve() {
 int QuarnelExtended::get_var(long) { Abort("Unable to provide models"); }
 
 void QuarnelExtended::get_model(std::vector<int>& model) {
+  if (QRNAppObjs::_oll != nullptr) {
+    QRNAppObjs::_oll->model_literals(model);
+    return;
+  }
   if (QRNAppObjs::_solver == nullptr) return;
   const std::vector<int>& stored = QRNAppObjs::_solver->get_model();
   model.insert(model.end(), stored.begin(), stored.end());
@@ -203,6 +212,7 @@ void QuarnelExtended::get_relaxation_vars(std::vector<long>& rvars) {
 }
 
 bool QuarnelExtended::chk_unsat_clause(QRNCl* cl) {
+  if (QRNAppObjs::_oll != nullptr) return QRNAppObjs::_oll->falsifies(cl, *QRNAppObjs::_clset);
   if (QRNAppObjs::_solver == nullptr) return false;
   const auto* rvars = QRNAppObjs::_solver->get_clause_rvars(cl);
   if (rvars == nullptr) return false;

@@ -39,6 +39,7 @@ struct ConfigSnapshot {
   int qrnrel = QRNConfig::qrnrel;
   int qrntype = QRNConfig::qrntype;
   long tool_timeout = QRNConfig::tool_timeout;
+  bool use_oll = QRNConfig::use_oll;
   int log_verbosity = Logger::verbosity;
   std::ostream* errf = Logger::errf;
   std::string tname = RT::tname;
@@ -71,6 +72,7 @@ struct ConfigSnapshot {
     QRN_SNAPSHOT_CMP(qrnrel);
     QRN_SNAPSHOT_CMP(qrntype);
     QRN_SNAPSHOT_CMP(tool_timeout);
+    QRN_SNAPSHOT_CMP(use_oll);
     QRN_SNAPSHOT_CMP(log_verbosity);
     QRN_SNAPSHOT_CMP(errf);
     QRN_SNAPSHOT_CMP(tname);
@@ -102,6 +104,7 @@ struct ConfigSnapshot {
     QRNConfig::qrnrel = qrnrel;
     QRNConfig::qrntype = qrntype;
     QRNConfig::tool_timeout = tool_timeout;
+    QRNConfig::use_oll = use_oll;
     Logger::verbosity = log_verbosity;
     Logger::errf = errf;
     RT::tname = tname;

@@ -1,0 +1,42 @@
+#include "clauses/instance_snapshot.hh"
+
+#include <cstdlib>
+
+#include "clauses/basic_clause_set.hh"
+
+InstanceSnapshot::InstanceSnapshot(const BasicClauseSet& clset, int num_vars) : nvars(num_vars) {
+  for (const BasicClause* cl : clset) {
+    const bool hard = clset.is_hard(cl);
+    if (!hard && cl->get_weight() == 0) continue;
+    std::vector<int>& lits = hard ? hard_lits : soft_lits;
+    for (long lit : *cl) {
+      lits.push_back(static_cast<int>(lit));
+      if (std::labs(lit) > nvars) nvars = static_cast<int>(std::labs(lit));
+    }
+    if (hard) {
+      hard_starts.push_back(hard_lits.size());
+    } else {
+      soft_starts.push_back(soft_lits.size());
+      soft_weights.push_back(cl->get_weight());
+    }
+  }
+}
+
+bool InstanceSnapshot::satisfied(ClauseView cl, const std::vector<bool>& model) {
+  for (int lit : cl)
+    if (model[static_cast<std::size_t>(std::abs(lit))] == (lit > 0)) return true;
+  return false;
+}
+
+Cost InstanceSnapshot::cost_of(const std::vector<bool>& model) const {
+  Cost cost = 0;
+  for (std::size_t i = 0; i < num_soft(); ++i)
+    if (!satisfied(soft(i), model)) cost = saturating_add(cost, soft_weights[i]);
+  return cost;
+}
+
+bool InstanceSnapshot::satisfies_hard(const std::vector<bool>& model) const {
+  for (std::size_t i = 0; i < num_hard(); ++i)
+    if (!satisfied(hard(i), model)) return false;
+  return true;
+}

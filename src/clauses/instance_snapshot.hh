@@ -1,0 +1,62 @@
+// An immutable copy of a loaded instance in the shape an engine wants it: hard clauses and soft
+// clauses with their weights, literals stored flat. The clause set has already summed the weights
+// of repeated clauses; the snapshot drops soft clauses of weight 0, which cannot add to any cost.
+// Engines read the snapshot and never the clause set, so nothing they do changes the instance.
+#ifndef QUARNEL_CLAUSES_INSTANCE_SNAPSHOT_HH
+#define QUARNEL_CLAUSES_INSTANCE_SNAPSHOT_HH
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class BasicClauseSet;
+
+// Costs and weights of the snapshot, unsigned 64-bit like the clause weights.
+using Cost = std::uint64_t;
+
+// Adds without wrapping: a sum beyond the range stays at the largest value.
+inline Cost saturating_add(Cost a, Cost b) { return a + b < a ? ~Cost(0) : a + b; }
+
+// A clause of the snapshot: a view of its literals.
+struct ClauseView {
+  const int* first;
+  const int* last;
+  const int* begin() const { return first; }
+  const int* end() const { return last; }
+  std::size_t size() const { return static_cast<std::size_t>(last - first); }
+};
+
+class InstanceSnapshot {
+public:
+  // Copies the clauses of `clset`. `num_vars` is the number of input variables: at least the
+  // largest variable of any clause, more when the caller declared more.
+  InstanceSnapshot(const BasicClauseSet& clset, int num_vars);
+
+  int num_vars() const { return nvars; }
+  std::size_t num_hard() const { return hard_starts.size() - 1; }
+  std::size_t num_soft() const { return soft_starts.size() - 1; }
+  ClauseView hard(std::size_t i) const { return view(hard_lits, hard_starts, i); }
+  ClauseView soft(std::size_t i) const { return view(soft_lits, soft_starts, i); }
+  Cost soft_weight(std::size_t i) const { return soft_weights[i]; }
+
+  // The weight of the soft clauses that `model` falsifies (saturating). `model[v]` is the value
+  // of variable v; index 0 is unused.
+  Cost cost_of(const std::vector<bool>& model) const;
+  // Whether `model` satisfies every hard clause.
+  bool satisfies_hard(const std::vector<bool>& model) const;
+  static bool satisfied(ClauseView cl, const std::vector<bool>& model);
+
+private:
+  static ClauseView view(const std::vector<int>& lits, const std::vector<std::size_t>& starts, std::size_t i) {
+    return ClauseView{lits.data() + starts[i], lits.data() + starts[i + 1]};
+  }
+
+  int nvars = 0;
+  std::vector<int> hard_lits;
+  std::vector<std::size_t> hard_starts{0};
+  std::vector<int> soft_lits;
+  std::vector<std::size_t> soft_starts{0};
+  std::vector<Cost> soft_weights;
+};
+
+#endif

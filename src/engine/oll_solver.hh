@@ -1,0 +1,119 @@
+// The incremental core-guided engine (OLL): one SAT oracle for the whole run. Every soft clause
+// becomes an assumption literal; each unsatisfiable core raises the lower bound by its lightest
+// member's weight, takes that weight off every member and puts a totalizer over the members,
+// whose output "at least two of them are false" becomes a new soft literal with that weight (and
+// "at least k+1" once "at least k" shows up in a core in turn). Around that core loop:
+//   - stratification: the heavier soft literals are assumed first (see weight_strata.hh);
+//   - weight-aware core extraction: the totalizers of a core are built only once the current
+//     assumptions are satisfiable, so several disjoint cores are collected per round;
+//   - core shrinking (core_shrinker.hh) within a budget, and exhaustion: a new totalizer's
+//     bound is raised while a short search shows that more members must be false;
+//   - hardening: a soft literal heavier than the gap between the bounds is made a unit clause;
+//   - an upper bound from every model, measured on the original soft clauses; the best model is
+//     kept, and an optimum is only returned after it is checked against the snapshot.
+// After an optimum, next_optimal() enumerates further optimal models with blocking clauses.
+#ifndef QUARNEL_ENGINE_OLL_SOLVER_HH
+#define QUARNEL_ENGINE_OLL_SOLVER_HH
+
+#include <ctime>
+#include <memory>
+#include <vector>
+
+#include "clauses/instance_snapshot.hh"
+#include "engine/core_shrinker.hh"
+#include "engine/engine_result.hh"
+#include "engine/totalizer.hh"
+#include "sat/sat_oracle.hh"
+
+// What makes two enumerated optimal models different.
+enum class CubeKind {
+  falsified_softs,  // the sets of soft clauses they falsify
+  input_values      // the values of the input variables that occur in some clause
+};
+
+class OllSolver {
+public:
+  // Deletion may use this many times the CPU time spent in the main search, plus a small
+  // allowance, so that easy instances are not dominated by core shrinking.
+  static constexpr double deletion_share = 3.0;
+  static constexpr double deletion_allowance_seconds = 0.002;
+  // Conflicts allowed to one exhaustion step.
+  static constexpr int exhaustion_conflicts = 1000;
+
+  OllSolver(const InstanceSnapshot& instance, EngineOptions options);
+
+  // Runs the optimisation to its end or until the options' out_of_time says stop.
+  EngineResult solve();
+
+  // After solve() returned an optimum: looks for an optimal model that differs from every model
+  // returned so far in the sense of `kind`. Returns optimum with that model, unsatisfiable when
+  // there is none, unknown when time ran out, internal_error when the model fails its check.
+  EngineResult next_optimal(CubeKind kind);
+
+private:
+  // A soft literal of the reformulated objective: assumed true, costing `weight` when false.
+  struct Term {
+    int lit;
+    Cost weight;
+    int totalizer = -1;  // for a totalizer output: its index, and `bound` = k of "at least k"
+    int bound = 0;
+    bool hardened = false;
+  };
+  // A core whose totalizer waits until the current assumptions are satisfiable.
+  struct PendingCore {
+    std::vector<int> members;  // negations of the members' literals: "this soft is false"
+    Cost weight;
+  };
+  // A totalizer output that showed up in a core: "at least bound+1" waits to be added.
+  struct PendingBound {
+    int totalizer;
+    int bound;
+    Cost weight;
+  };
+
+  bool load();
+  int add_term(int lit, Cost weight);
+  void collect_assumptions();
+  bool stopped();
+  bool deletion_allowed();
+  // Reads the model, lowers the upper bound when it is better.
+  void note_model();
+  void raise_lower_bound(Cost by);
+  void process_core(std::vector<int>& core);
+  // Builds the totalizers and bounds that wait; false when stopped.
+  bool flush_pending(bool exhaust);
+  bool add_totalizer_term(int totalizer, int bound, Cost weight, bool exhaust);
+  void harden();
+  EngineResult finish(EngineStatus status);
+  EngineResult checked_optimum(const std::vector<bool>& model);
+  int falsified_literal(std::size_t soft);
+
+  const InstanceSnapshot& instance;
+  EngineOptions options;
+  std::unique_ptr<SatOracle> sat;
+  std::unique_ptr<CoreShrinker> shrinker;
+
+  std::vector<Term> terms;
+  std::vector<int> term_of_var;  // variable -> index in terms, or -1
+  std::vector<std::unique_ptr<Totalizer>> totalizers;
+  std::vector<PendingCore> pending_cores;
+  std::vector<PendingBound> pending_bounds;
+  std::vector<int> assumptions;
+  Cost threshold = 0;
+
+  Cost lower = 0;
+  Cost upper = ~Cost(0);
+  bool have_model = false;
+  std::vector<bool> best_model;
+  std::vector<bool> scratch_model;
+
+  bool out_of_time = false;
+  std::clock_t search_clock = 0;    // CPU time spent in main-search solves
+  std::clock_t deletion_clock = 0;  // CPU time spent shrinking cores
+  std::clock_t shrink_started = 0;
+
+  std::vector<int> falsified_lits;  // per soft clause, made on the first enumeration by sets
+  std::vector<int> scratch;
+};
+
+#endif

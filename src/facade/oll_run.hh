@@ -1,0 +1,37 @@
+// The incremental engine as the facade runs it: a snapshot of the loaded clause set, the engine
+// over it, and the engine's latest answer, with the questions the facade asks about that answer
+// (the model as literals, whether a clause of the set is falsified).
+#ifndef QUARNEL_FACADE_OLL_RUN_HH
+#define QUARNEL_FACADE_OLL_RUN_HH
+
+#include <vector>
+
+#include "clauses/instance_snapshot.hh"
+#include "engine/engine_result.hh"
+#include "engine/oll_solver.hh"
+
+class BasicClause;
+class BasicClauseSet;
+
+class OllRun {
+public:
+  OllRun(const BasicClauseSet& clset, int num_vars, EngineOptions options);
+  OllRun(const OllRun&) = delete;
+  OllRun& operator=(const OllRun&) = delete;
+
+  const EngineResult& solve() { return last = solver.solve(); }
+  const EngineResult& next_optimal(CubeKind kind) { return last = solver.next_optimal(kind); }
+  const EngineResult& result() const { return last; }
+
+  // The model as the facade hands it out: entry k-1 is k or -k; empty without a model.
+  void model_literals(std::vector<int>& out) const;
+  // Whether `cl`, a soft clause of positive weight in `clset`, is false in the model.
+  bool falsifies(const BasicClause* cl, const BasicClauseSet& clset) const;
+
+private:
+  InstanceSnapshot snapshot;
+  OllSolver solver;
+  EngineResult last;
+};
+
+#endif

@@ -1,0 +1,76 @@
+// The facade operations of the incremental engine. The clause set is read through a snapshot
+// and never changed, so the engine leaves the instance as it was loaded. The configuration is
+// read here, once per run, and handed to the engine as options.
+#include <limits>
+
+#include "app/cpu_time.hh"
+#include "app/runtime_msgs.hh"
+#include "clauses/id_manager.hh"
+#include "facade/oll_run.hh"
+#include "facade/qrnapp.hh"
+
+namespace {
+
+EngineOptions engine_options() {
+  EngineOptions options;
+  // The budget is read as an unsigned number, as the default engine reads it: a negative "-T"
+  // value means no practical limit.
+  const double budget = static_cast<double>(static_cast<unsigned long>(QRNConfig::tool_timeout));
+  options.out_of_time = [budget] { return cpu_time_reached(budget); };
+  options.listener = QRNAppObjs::_listener;
+  return options;
+}
+
+// Costs leave the facade as signed 64-bit numbers, -1 for unsatisfiable hard clauses.
+long facade_cost(Cost cost) {
+  if (cost > static_cast<Cost>(std::numeric_limits<long>::max())) Abort("Cost out of range");
+  return static_cast<long>(cost);
+}
+
+}  // namespace
+
+void QuarnelExtended::set_oll_engine() { QRNConfig::use_oll = true; }
+
+void QuarnelExtended::set_engine_listener(EngineListener* listener) { QRNAppObjs::_listener = listener; }
+
+const EngineResult* QuarnelExtended::get_engine_result() {
+  return QRNAppObjs::_oll == nullptr ? nullptr : &QRNAppObjs::_oll->result();
+}
+
+void QuarnelExtended::store_oll_answer(const EngineResult& r) {
+  switch (r.status) {
+    case EngineStatus::internal_error: Abort("Internal error: " + r.error);
+    case EngineStatus::optimum:
+    case EngineStatus::satisfiable: QRNAppObjs::_mincost = facade_cost(r.cost); break;
+    case EngineStatus::unsatisfiable:
+    case EngineStatus::unknown: QRNAppObjs::_mincost = -1; break;
+  }
+}
+
+bool QuarnelExtended::solve_with_oll() {
+  // Soft-CNF weights are group ids, not costs.
+  if (QRNConfig::qrntype == MS_SOFTCNF) Abort("Currently unable to solve SoftCNF problems");
+  delete QRNAppObjs::_oll;
+  const long num_vars = QRNAppObjs::_imgr->get_top_id();
+  if (num_vars > std::numeric_limits<int>::max()) Abort("Variable out of range");
+  QRNAppObjs::_oll = new OllRun(*QRNAppObjs::_clset, static_cast<int>(num_vars), engine_options());
+  const EngineResult& r = QRNAppObjs::_oll->solve();
+  store_oll_answer(r);
+  return r.status == EngineStatus::optimum || r.status == EngineStatus::unsatisfiable;
+}
+
+// The first call optimises; each later one asks for an optimal model that differs from the
+// ones before, in the falsified soft clauses ("-sr") or in the input variables ("-so").
+bool QuarnelExtended::iter_solve_with_oll() {
+  if (QRNAppObjs::_ncubes == 0) {
+    if (!solve_with_oll()) return false;
+  } else {
+    if (QRNAppObjs::_oll == nullptr) return false;
+    const CubeKind kind = QRNConfig::enum_rv ? CubeKind::falsified_softs : CubeKind::input_values;
+    const EngineResult& r = QRNAppObjs::_oll->next_optimal(kind);
+    if (r.status == EngineStatus::internal_error) Abort("Internal error: " + r.error);
+    if (r.status != EngineStatus::optimum) return false;
+  }
+  QRNAppObjs::_ncubes += 1;
+  return get_enum_models();
+}

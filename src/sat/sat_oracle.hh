@@ -1,0 +1,44 @@
+// The SAT solver as an engine sees it: an incremental oracle that takes clauses, answers
+// satisfiability questions under assumptions and explains an unsatisfiable answer by the
+// assumptions it used. Literals are DIMACS integers (variable v true: v, false: -v).
+#ifndef QUARNEL_SAT_SAT_ORACLE_HH
+#define QUARNEL_SAT_SAT_ORACLE_HH
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class SatOracle {
+public:
+  enum class Result { satisfiable, unsatisfiable, unknown };
+
+  virtual ~SatOracle() = default;
+
+  // A variable above every variable used so far.
+  virtual int new_var() = 0;
+  // Makes variables 1..n known; later new_var() calls continue above them.
+  virtual void reserve_vars(int n) = 0;
+  virtual int num_vars() const = 0;
+
+  virtual void add_clause(const int* begin, const int* end) = 0;
+  void add_clause(const std::vector<int>& lits) { add_clause(lits.data(), lits.data() + lits.size()); }
+  void add_unit(int lit) { add_clause(&lit, &lit + 1); }
+
+  // Solves under `assumptions`. unknown: a limit or the terminate callback stopped the search.
+  virtual Result solve(const std::vector<int>& assumptions) = 0;
+  // After satisfiable: the value of `lit` in the model.
+  virtual bool value(int lit) const = 0;
+  // After unsatisfiable: whether assumption `lit` takes part in the refutation.
+  virtual bool failed(int lit) const = 0;
+
+  // Polled during search; returning true stops it with unknown.
+  virtual void set_terminate(std::function<bool()> stop) = 0;
+  // A conflict limit for the next solve() only; negative means none.
+  virtual void set_conflict_limit(int conflicts) = 0;
+};
+
+// The oracle over the CaDiCaL library.
+std::unique_ptr<SatOracle> make_sat_oracle();
+
+#endif
