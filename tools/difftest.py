@@ -6,7 +6,7 @@ of a run can be regenerated alone. Instances are plain cnf, partial pmcnf, or wc
 small, zero, or huge weights up to 2^63, top above or below the soft sum, or no top), with
 repeated clauses (literals shuffled, other weight or hardness), empty clauses, tautologies,
 repeated literals, and now and then a number out of range. quarnel runs on each file with a
-random choice of options; its answer goes through the independent checker with the optimum
+random choice of options (with --oll, once with each engine); its answer goes through the independent checker with the optimum
 found by brute_force as the expected answer.
 
 Outcomes: agreement; an optimum beyond 2^63 - 1 that quarnel refuses with "Cost out of range"
@@ -153,7 +153,7 @@ def classify(inst, expected, verdict, out, returncode):
     if got_unsat:
         return "invalid"  # e.g. an "o" line after "s UNSATISFIABLE"
     try:
-        cost = int(out.costs[0]) if len(out.costs) == 1 else None
+        cost = int(out.costs[-1]) if out.costs else None
     except ValueError:
         cost = None
     if cost is not None and cost != expected:
@@ -179,6 +179,13 @@ def run_instance(args, index, workdir):
             raise
         inst, expected, exp_value = None, "RANGE", "RANGE"
     opts = random.Random("opts %d/%d" % (args.seed, index)).choice(OPTION_CHOICES)
+    results = []
+    for engine in ([[], ["-oll"]] if args.oll else [[]]):
+        results.append(run_engine(args, engine + opts, path, text, inst, expected, exp_value))
+    return results
+
+
+def run_engine(args, opts, path, text, inst, expected, exp_value):
     cmd = [args.bin] + opts + [path]
     try:
         p = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
@@ -196,7 +203,7 @@ def run_instance(args, index, workdir):
             base = os.path.join(args.save_dir, os.path.basename(path))
             with open(base, "w") as f:
                 f.write(text)
-            with open(base + ".out", "w") as f:
+            with open(base + ".out", "a") as f:
                 f.write(report + "--- stdout (exit %s)\n%s--- stderr\n%s" % (rc, stdout, stderr))
         return outcome, report
     return outcome, None
@@ -212,6 +219,7 @@ def main(argv=None):
     ap.add_argument("--timeout", type=float, default=20, help="wall seconds per run")
     ap.add_argument("--save-dir", help="where instances that are not agreements are saved")
     ap.add_argument("--jobs", type=int, default=1)
+    ap.add_argument("--oll", action="store_true", help="run quarnel with the incremental engine (\"-oll\")")
     ap.add_argument("-v", "--verbose", action="store_true", help="print every outcome")
     args = ap.parse_args(argv)
     if not os.access(args.bin, os.X_OK):
@@ -226,17 +234,20 @@ def main(argv=None):
                 results = list(pool.map(lambda i: run_instance(args, i, workdir), indices))
         else:
             results = (run_instance(args, i, workdir) for i in indices)
-        for i, (outcome, report) in zip(indices, results):
-            counts[outcome] += 1
-            if report:
-                print("instance %d %s" % (i, report.rstrip()))
-            elif args.verbose:
-                print("instance %d %s" % (i, outcome))
-    print("difftest seed %d, %d instances: %d agreements, %d disagreements, %d invalid models, "
+        runs = 0
+        for i, per_engine in zip(indices, results):
+            for outcome, report in per_engine:
+                runs += 1
+                counts[outcome] += 1
+                if report:
+                    print("instance %d %s" % (i, report.rstrip()))
+                elif args.verbose:
+                    print("instance %d %s" % (i, outcome))
+    print("difftest seed %d, %d instances, %d runs: %d agreements, %d disagreements, %d invalid models, "
           "%d errors; %d optima beyond 2^63-1 refused with \"Cost out of range\""
-          % (args.seed, args.count, counts["agree"], counts["disagree"], counts["invalid"],
+          % (args.seed, args.count, runs, counts["agree"], counts["disagree"], counts["invalid"],
              counts["error"], counts["cost_limit"]))
-    return 0 if counts["agree"] + counts["cost_limit"] == args.count else 1
+    return 0 if counts["agree"] + counts["cost_limit"] == runs else 1
 
 
 if __name__ == "__main__":
