@@ -4,6 +4,7 @@ measuring the CPU time of that process alone (so that parallel jobs do not mix t
 """
 
 import os
+import shutil
 import signal
 import subprocess
 import sys
@@ -72,29 +73,54 @@ class RunResult:
         self.max_rss_kb = 0
 
 
+# A process's peak memory (ru_maxrss) starts at that of the process it was forked from, so a
+# solver started from this script would never seem to use less than the script itself. GNU time
+# starts the solver from its own small image and reports the solver's own peak.
+GNU_TIME = "/usr/bin/time"
+
+
+def spawn(cmd, out_fd, err_fd, cwd=None):
+    """Starts `cmd` in a process group of its own (so that a kill reaches all of it)."""
+    if cwd is not None:
+        cmd = ["/bin/sh", "-c", 'cd "$0" && exec "$@"', cwd] + list(cmd)
+    devnull = os.open(os.devnull, os.O_RDONLY)
+    try:
+        actions = [(os.POSIX_SPAWN_DUP2, devnull, 0), (os.POSIX_SPAWN_DUP2, out_fd, 1),
+                   (os.POSIX_SPAWN_DUP2, err_fd, 2)]
+        path = cmd[0] if os.sep in cmd[0] else (shutil.which(cmd[0]) or cmd[0])
+        return os.posix_spawn(path, list(cmd), os.environ, file_actions=actions, setpgroup=0)
+    finally:
+        os.close(devnull)
+
+
 def run_limited(cmd, wall_limit, cwd=None):
     """Runs `cmd`, killing it after `wall_limit` seconds; the CPU time comes from wait4 on the
-    child itself."""
+    child itself, the peak memory from GNU time when it is installed."""
     res = RunResult()
-    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err, \
+            tempfile.NamedTemporaryFile(mode="r") as peak:
         start = time.monotonic()
-        proc = subprocess.Popen(cmd, stdout=out, stderr=err, stdin=subprocess.DEVNULL, cwd=cwd)
+        if os.access(GNU_TIME, os.X_OK):
+            cmd = [GNU_TIME, "-q", "-f", "%M", "-o", peak.name] + list(cmd)
+        pid = spawn(cmd, out.fileno(), err.fileno(), cwd)
         deadline = start + wall_limit
         delay = 0.002
         while True:
-            pid, status, usage = os.wait4(proc.pid, os.WNOHANG)
-            if pid == proc.pid:
+            got, status, usage = os.wait4(pid, os.WNOHANG)
+            if got == pid:
                 break
             if time.monotonic() > deadline and not res.killed:
                 res.killed = True
-                proc.send_signal(signal.SIGKILL)
+                os.killpg(pid, signal.SIGKILL)
             time.sleep(delay)
             delay = min(delay * 2, 0.05)
         res.wall = time.monotonic() - start
         res.returncode = os.waitstatus_to_exitcode(status)
-        proc.returncode = res.returncode  # reaped here: keep Popen from waiting again
         res.cpu = usage.ru_utime + usage.ru_stime
         res.max_rss_kb = usage.ru_maxrss
+        measured = peak.read().split()
+        if measured and measured[-1].isdigit():
+            res.max_rss_kb = int(measured[-1])
         out.seek(0)
         err.seek(0)
         res.stdout = out.read().decode("utf-8", "replace")

@@ -27,7 +27,7 @@ case "$target" in
 esac
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
-  -DCMAKE_CXX_COMPILER=clang++ -DQUARNEL_FUZZ=ON -DQUARNEL_BENCH=OFF >/dev/null
+  -DCMAKE_CXX_COMPILER=clang++ -DQUARNEL_FUZZ=ON -DQUARNEL_BENCH=OFF -DQUARNEL_STATIC_BINARY=OFF >/dev/null
 cmake --build "$build" -j2 --target "fuzz_$target" >/dev/null
 mkdir -p "$corpus"
 

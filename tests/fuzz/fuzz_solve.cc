@@ -15,11 +15,15 @@
 //
 // Input layout: byte 0 chooses the encoding (pairwise, sequential counter, bitwise), pruning
 // clauses, the threshold for relating relaxation variables and the problem kind (plain,
-// partial, weighted); byte 1 the number of variables; then one clause after another: a header
+// partial, weighted); byte 1 the number of variables and the engine: the default one, the
+// incremental one ("-oll"), or the incremental one enumerating every optimal model, whose count
+// must then equal the number of distinct sets of falsified soft clauses ("-sr") or of distinct
+// values of the variables that occur in some clause ("-so") over the optimal assignments; then one clause after another: a header
 // byte (length 0 to 4, hard or soft, weight scale), a weight byte for weighted instances, and
 // one byte per literal (variable and sign). Repeated clauses are the same clause object, so
 // the last kind or weight given to it is the one that counts; the oracle reads the clauses back
 // before solving, which follows that rule whatever it is.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -72,7 +76,39 @@ long long exhaustive_optimum(const std::vector<Snapshot>& cls, int nvars) {
   return best;
 }
 
-void configure(Quarnel& q, std::uint8_t byte) {
+// What tells two optimal models apart in an enumeration: the set of falsified soft clauses of
+// positive weight, or the values of the variables that occur in some hard clause or soft clause
+// of positive weight.
+unsigned cube_key(const std::vector<Snapshot>& cls, unsigned assignment, bool by_softs) {
+  unsigned key = 0, bit = 0;
+  for (const Snapshot& c : cls) {
+    if (!c.hard && c.weight == 0) continue;
+    if (by_softs) {
+      if (c.hard) continue;
+      if (!satisfied(c.lits, assignment)) key |= 1U << bit;
+      ++bit;
+    } else {
+      for (long lit : c.lits) key |= assignment & (1U << (std::labs(lit) - 1));
+    }
+  }
+  return key;
+}
+
+std::size_t distinct(std::vector<unsigned> keys) {
+  std::sort(keys.begin(), keys.end());
+  return static_cast<std::size_t>(std::unique(keys.begin(), keys.end()) - keys.begin());
+}
+
+unsigned assignment_of(const std::vector<int>& model, int nvars) {
+  unsigned assignment = 0;
+  for (int v = 1; v <= nvars; ++v)
+    if (static_cast<std::size_t>(v) <= model.size() && model[v - 1] > 0) assignment |= 1U << (v - 1);
+  return assignment;
+}
+
+enum class Engine { fu_malik, oll, oll_enumerate };
+
+void configure(Quarnel& q, std::uint8_t byte, Engine engine, bool by_softs) {
   q.reset();
   q.set_runtime_defaults();
   q.set_verbosity(0);
@@ -82,6 +118,14 @@ void configure(Quarnel& q, std::uint8_t byte) {
   QRNConfig::use_added_relax_cls = (byte & 4) != 0;
   q.set_relate_relax_vars(1 + (byte >> 3) % 3);
   q.set_compute_model();
+  if (engine != Engine::fu_malik) q.set_oll_engine();
+  if (engine == Engine::oll_enumerate) {
+    q.set_enumerate_models();
+    if (by_softs)
+      q.set_enum_relax_vars();
+    else
+      q.set_enum_orig_vars();
+  }
   // The budget is a point on the process's CPU clock, which keeps running across inputs.
   q.set_timeout(static_cast<long>(cpu_time()) + solve_budget_seconds);
   q.init();
@@ -94,11 +138,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Quarnel& q = Quarnel::instance();
   const int kind = (data[0] >> 5) % 3;  // 0 plain, 1 partial, 2 weighted
   const int nvars = 1 + data[1] % max_vars;
+  static const Engine engines[] = {Engine::fu_malik, Engine::oll, Engine::fu_malik, Engine::oll_enumerate};
+  const Engine engine = engines[(data[1] / max_vars) % 4];
+  const bool by_softs = (data[1] / (4 * max_vars)) % 2 == 0;
+  std::vector<unsigned> cubes;  // assignments the enumeration returned
   std::vector<Snapshot> snapshot;
   long long reported = 0;
   std::vector<int> model;
   try {
-    configure(q, data[0]);
+    configure(q, data[0], engine, by_softs);
     if (kind == 0) q.set_prob_plain_maxsat();
     if (kind == 1) q.set_prob_partial_maxsat();
     if (kind == 2) q.set_prob_weighted_maxsat();
@@ -128,9 +176,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (QRNCl* cl : set)
       snapshot.push_back({cl->get_lits(), set.is_hard(cl), cl->get_weight()});
 
-    q.solve();
-    reported = q.get_min_unsat_cost();
-    q.get_model(model);
+    if (engine == Engine::oll_enumerate) {
+      bool more = true;
+      while (more && q.iter_solve()) {
+        // The cost comes with the first model, and each model must be optimal.
+        if (cubes.empty()) reported = q.get_min_unsat_cost();
+        model.clear();
+        q.get_model(model);
+        cubes.push_back(assignment_of(model, nvars));
+        more = q.get_enum_models();
+      }
+      const EngineResult* r = QuarnelExtended::bind_instance()->get_engine_result();
+      // An enumeration cut short by the budget is inconclusive.
+      if (r != nullptr && (r->status == EngineStatus::unknown || r->status == EngineStatus::satisfiable)) {
+        q.reset();
+        return 0;
+      }
+    } else {
+      q.solve();
+      reported = q.get_min_unsat_cost();
+      q.get_model(model);
+    }
     q.reset();
   } catch (const FuzzExit& e) {
     const bool out_of_budget =
@@ -146,9 +212,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   if (reported != optimum) std::abort();
-  unsigned assignment = 0;
-  for (int v = 1; v <= nvars; ++v)
-    if (static_cast<std::size_t>(v) <= model.size() && model[v - 1] > 0) assignment |= 1U << (v - 1);
-  if (cost_of(snapshot, assignment) != reported) std::abort();
+  if (engine == Engine::oll_enumerate) {
+    // Every model optimal, no two alike, and as many as there are.
+    std::vector<unsigned> found, all;
+    for (unsigned a : cubes) {
+      if (cost_of(snapshot, a) != optimum) std::abort();
+      found.push_back(cube_key(snapshot, a, by_softs));
+    }
+    for (unsigned a = 0; a < (1U << nvars); ++a)
+      if (cost_of(snapshot, a) == optimum) all.push_back(cube_key(snapshot, a, by_softs));
+    if (distinct(found) != found.size() || found.size() != distinct(all)) std::abort();
+    return 0;
+  }
+  if (cost_of(snapshot, assignment_of(model, nvars)) != reported) std::abort();
   return 0;
 }
