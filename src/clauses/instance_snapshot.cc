@@ -1,18 +1,18 @@
 #include "clauses/instance_snapshot.hh"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "clauses/basic_clause_set.hh"
 
-InstanceSnapshot::InstanceSnapshot(const BasicClauseSet& clset, int num_vars) : nvars(num_vars) {
+InstanceSnapshot::InstanceSnapshot(const BasicClauseSet& clset) {
   for (const BasicClause* cl : clset) {
+    // Literals lie within +-(2^31 - 1): the reader and the facade refuse others.
+    if (cl->size() > 0) nvars = std::max(nvars, static_cast<int>(std::labs(cl->get_lits().back())));
     const bool hard = clset.is_hard(cl);
     if (!hard && cl->get_weight() == 0) continue;
     std::vector<int>& lits = hard ? hard_lits : soft_lits;
-    for (long lit : *cl) {
-      lits.push_back(static_cast<int>(lit));
-      if (std::labs(lit) > nvars) nvars = static_cast<int>(std::labs(lit));
-    }
+    for (long lit : *cl) lits.push_back(static_cast<int>(lit));
     if (hard) {
       hard_starts.push_back(hard_lits.size());
     } else {

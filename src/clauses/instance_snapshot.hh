@@ -28,9 +28,9 @@ struct ClauseView {
 
 class InstanceSnapshot {
 public:
-  // Copies the clauses of `clset`. `num_vars` is the number of input variables: at least the
-  // largest variable of any clause, more when the caller declared more.
-  InstanceSnapshot(const BasicClauseSet& clset, int num_vars);
+  // Copies the clauses of `clset`. The variables are 1 up to the largest one of any clause,
+  // soft clauses of weight 0 included: a model gives each of them a value.
+  explicit InstanceSnapshot(const BasicClauseSet& clset);
 
   int num_vars() const { return nvars; }
   std::size_t num_hard() const { return hard_starts.size() - 1; }

@@ -15,7 +15,7 @@ class BasicClauseSet;
 
 class OllRun {
 public:
-  OllRun(const BasicClauseSet& clset, int num_vars, EngineOptions options);
+  OllRun(const BasicClauseSet& clset, EngineOptions options);
   OllRun(const OllRun&) = delete;
   OllRun& operator=(const OllRun&) = delete;
 

@@ -5,7 +5,6 @@
 
 #include "app/cpu_time.hh"
 #include "app/runtime_msgs.hh"
-#include "clauses/id_manager.hh"
 #include "facade/oll_run.hh"
 #include "facade/qrnapp.hh"
 
@@ -51,9 +50,7 @@ bool QuarnelExtended::solve_with_oll() {
   // Soft-CNF weights are group ids, not costs.
   if (QRNConfig::qrntype == MS_SOFTCNF) Abort("Currently unable to solve SoftCNF problems");
   delete QRNAppObjs::_oll;
-  const long num_vars = QRNAppObjs::_imgr->get_top_id();
-  if (num_vars > std::numeric_limits<int>::max()) Abort("Variable out of range");
-  QRNAppObjs::_oll = new OllRun(*QRNAppObjs::_clset, static_cast<int>(num_vars), engine_options());
+  QRNAppObjs::_oll = new OllRun(*QRNAppObjs::_clset, engine_options());
   const EngineResult& r = QRNAppObjs::_oll->solve();
   store_oll_answer(r);
   return r.status == EngineStatus::optimum || r.status == EngineStatus::unsatisfiable;

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """End-to-end tests of whole quarnel runs: banner, result lines, progress lines, verbosity,
 the plain output format, unsatisfied-clause listings, enumeration of optimal model cubes, the
-BMO mode, gzip input and the exit statuses.
+BMO mode, gzip input, the exit statuses, and the same with the incremental engine ("-oll").
 
 Every printed model is checked by an oracle written here, independent of the product: the
 instance file is read again in Python, a model must satisfy every hard clause and falsify soft
@@ -721,6 +721,148 @@ class ExitStatuses(DriverTest):
     def test_options_after_the_file_name_are_ignored(self):
         lines = self.run_ok([data("sat.cnf"), "-v", "0"])
         self.check_comp_banner(lines[:4], data("sat.cnf"))
+
+
+
+# ----------------------------------------------------------------------------------------------
+
+LB_UB_LINE = re.compile(r"c LB: (\d+), UB: (\d+|-)")
+
+
+def max3sat_text(seed, nvars, nclauses):
+    """A random unweighted Max-3-SAT instance: hard for core-guided search at this size."""
+    rng = random.Random(seed)
+    lines = ["p cnf %d %d" % (nvars, nclauses)]
+    for _ in range(nclauses):
+        lines.append(" ".join(str(v if rng.random() < 0.5 else -v)
+                              for v in rng.sample(range(1, nvars + 1), 3)) + " 0")
+    return "\n".join(lines) + "\n"
+
+
+class IncrementalEngine(DriverTest):
+    """Runs with "-oll": the same result lines, "o" lines for every better model."""
+
+    def all_paths(self):
+        return [data(n) for n in SOLVABLE + ["unsat_hard.wcnf"]] + self.random_paths
+
+    def check_oll_run(self, path, lines, oracle):
+        """Banner, progress and "o" lines, then the result lines; returns the model."""
+        self.check_comp_banner(lines[:4], path)
+        body = lines[4:]
+        status = [i for i, l in enumerate(body) if l.startswith("s ")]
+        self.assertEqual(len(status), 1, lines)
+        progress, result = body[:status[0]], body[status[0]:]
+        costs = []
+        for line in progress:
+            if line.startswith("o "):
+                costs.append(int(line[2:]))
+            else:
+                self.assertIsNotNone(LB_UB_LINE.fullmatch(line), line)
+        self.assertEqual(costs, sorted(set(costs), reverse=True), "o lines must decrease")
+        self.assert_cpu_line(result[-1])
+        if oracle.optimum is None:
+            self.assertEqual(costs, [])
+            self.assertEqual(result[:2], ["s UNSATISFIABLE", "v "])
+            return None
+        self.assertEqual(result[0], "s OPTIMUM FOUND")
+        self.assertEqual(costs[-1], oracle.optimum)
+        lits = self.check_v_line(result[1])
+        self.check_model(oracle.inst, lits, oracle.optimum, path)
+        return lits
+
+    def test_optimum_and_model_on_every_instance(self):
+        for path in self.all_paths():
+            with self.subTest(path=path):
+                oracle = Oracle(read_instance(path))
+                lines = self.run_ok(["-oll", path])
+                self.check_oll_run(path, lines, oracle)
+                # Verbosity 0 leaves out the progress comments, not the "o" lines.
+                quiet = self.run_ok(["-oll", "-v", "0", path])
+                self.assertFalse(any(l.startswith("c LB") for l in quiet), quiet)
+                self.assertEqual([l for l in quiet if l.startswith(("o ", "s "))],
+                                 [l for l in lines if l.startswith(("o ", "s "))])
+
+    def test_plain_format(self):
+        for path in self.all_paths():
+            with self.subTest(path=path):
+                oracle = Oracle(read_instance(path))
+                lines = self.run_ok(["-oll", "-NC", "-v", "0", path])
+                cost = -1 if oracle.optimum is None else oracle.optimum
+                self.assertEqual(lines, ["Minimum cost of unsatisfied clauses: %d" % cost])
+
+    def test_listed_clauses_are_exactly_the_falsified_ones(self):
+        for path in self.all_paths():
+            oracle = Oracle(read_instance(path))
+            if oracle.optimum is None:
+                continue
+            with self.subTest(path=path):
+                lines = self.run_ok(["-oll", "-u", path])
+                i = lines.index("c Unsat Clauses:")
+                lits = self.check_v_line(lines[i - 1])
+                listed = [tuple(literals_of(l[2:])[:-1]) for l in lines[i + 1:-1]]
+                self.assert_cpu_line(lines[-1])
+                values = model_values(lits)
+                falsified = [tuple(oracle.inst.soft[j][1]) for j in falsified_soft(oracle.inst, values)]
+                self.assertEqual(sorted(listed), sorted(falsified))
+
+    def test_enumeration_counts_match_exhaustive_search(self):
+        # Every variable of these instances occurs in a clause, so "-so" tells the optimal
+        # assignments apart and "-sr" their sets of falsified soft clauses.
+        for path in [data(n) for n in ["pairs3.wcnf", "pair_free.wcnf", "sat.cnf", "weighted.wcnf",
+                                       "partial.pmcnf", "plain.cnf"]] + self.random_paths:
+            inst = read_instance(path)
+            oracle = Oracle(inst)
+            if oracle.optimum is None:
+                continue
+            for basis, want in [("-sr", len(oracle.falsified_sets)), ("-so", len(oracle.optimal))]:
+                with self.subTest(path=path, basis=basis):
+                    lines = self.run_ok(["-oll", basis, "-s", "all", "-v", "10", path])
+                    self.assertFalse(any(l.startswith(("o ", "s ", "v ")) for l in lines), lines)
+                    self.assertEqual(lines[-1], "Number of model cubes: %d" % want)
+                    self.assertIn("Minimum number of unsatisfied clauses: %d" % oracle.optimum, lines)
+                    cubes = [literals_of(l.split(":", 1)[1]) for l in lines if l.startswith(CUBE_LINE)]
+                    keys = []
+                    for lits in cubes:
+                        self.check_model(inst, lits, oracle.optimum, "%s %s" % (path, lits))
+                        values = model_values(lits)
+                        keys.append(falsified_soft(inst, values) if basis == "-sr" else frozenset(lits))
+                    self.assertEqual(len(set(keys)), want, "repeated cube")
+                    two = self.run_ok(["-oll", basis, "-s", "2", "-v", "2", path])
+                    self.assertEqual(two[-1], "Number of model cubes: %d" % min(2, want))
+
+    def test_time_budget_prints_the_best_model_and_exits_3(self):
+        path = os.path.join(self.tmp, "max3sat.cnf")
+        with open(path, "w") as f:
+            f.write(max3sat_text(5, 70, 800))
+        inst = read_instance(path)
+        proc = subprocess.Popen([QUARNEL, "-oll", "-T", "2", path], stdout=subprocess.PIPE, text=True)
+        out, _ = proc.communicate(timeout=120)
+        _, status, usage = os.wait4(proc.pid, 0) if proc.returncode is None else (0, 0, None)
+        lines = out.splitlines()
+        self.assertEqual(proc.returncode, 3, out[-300:])
+        self.assertEqual(lines[-1], "QRN WARN: CPU time exceeded")
+        self.assertIn(lines[-3] if lines[-3].startswith("s ") else lines[-2],
+                      ["s SATISFIABLE", "s UNKNOWN"])
+        if "s SATISFIABLE" in lines:
+            costs = [int(l[2:]) for l in lines if l.startswith("o ")]
+            self.check_model(inst, self.check_v_line(lines[-2]), costs[-1], path)
+
+    def test_time_budget_is_honoured_inside_sat_calls(self):
+        path = os.path.join(self.tmp, "max3sat-cpu.cnf")
+        with open(path, "w") as f:
+            f.write(max3sat_text(5, 70, 800))
+        proc = subprocess.Popen([QUARNEL, "-oll", "-v", "0", "-T", "2", path], stdout=subprocess.DEVNULL)
+        _, status, usage = os.wait4(proc.pid, 0)
+        proc.returncode = os.waitstatus_to_exitcode(status)
+        self.assertEqual(proc.returncode, 3)
+        # The run ends within a second of CPU time past its budget (not a benchmark: a run that
+        # ignored the budget would go on for minutes).
+        self.assertLess(usage.ru_utime + usage.ru_stime, 3.0)
+
+    def test_soft_cnf_is_refused(self):
+        p = run(["-oll", data("softcnf_relax.scnf")])
+        self.assertEqual(p.returncode, 3)
+        self.assertEqual(p.stdout.splitlines()[-1], "QRN ERROR: Currently unable to solve SoftCNF problems")
 
 
 if __name__ == "__main__":

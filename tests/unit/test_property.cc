@@ -115,7 +115,7 @@ std::vector<long> random_clause(Draw& d, int nvars, int len) {
 //  - conflict graph: a soft unit (x) for every variable and (-x v -y) for random pairs (hard
 //    where the category has hard clauses), plus a few random clauses. Its cores overlap in a
 //    way that relaxes the same unit again and again, which the per-clause constraint needs.
-Instance make_instance(Category cat, std::uint64_t seed) {
+Instance make_instance(Category cat, std::uint64_t seed, bool empty_clauses = false) {
   Draw d(seed);
   Instance inst;
   inst.category = cat;
@@ -158,6 +158,8 @@ Instance make_instance(Category cat, std::uint64_t seed) {
       op.lits = random_clause(d, inst.nvars, std::min(inst.nvars, want));
     }
     draw_kind(op, cat, d, big, cat == Category::partial ? 25 : 20);
+    // An empty clause: falsified by every assignment (a hard one leaves no model).
+    if (empty_clauses && d.chance(3)) op.lits.clear();
     inst.ops.push_back(op);
   }
   return inst;
@@ -295,6 +297,34 @@ Answer solve_through_facade(Quarnel& q, const Instance& inst) {
   return ans;
 }
 
+// Distinct optimal assignments as an enumeration tells them apart: by their sets of falsified
+// soft clauses of positive weight (by_softs), or by the values of the variables that occur in a
+// hard clause or a soft clause of positive weight.
+std::size_t exhaustive_cube_count(const std::vector<OracleClause>& cls, int nvars, long optimum, bool by_softs) {
+  std::uint32_t occurring = 0;
+  for (const OracleClause& cl : cls)
+    if (cl.hard || cl.weight > 0) occurring |= cl.pos | cl.neg;
+  std::vector<std::uint64_t> keys;
+  for (std::uint32_t a = 0; a < (1u << nvars); ++a) {
+    std::uint64_t cost = 0, falsified = 0;
+    bool ok = true;
+    std::size_t soft_index = 0;
+    for (const OracleClause& cl : cls) {
+      const bool sat = (a & cl.pos) != 0 || (~a & cl.neg) != 0;
+      if (!cl.hard && cl.weight > 0) {
+        if (!sat) falsified |= std::uint64_t(1) << soft_index;
+        ++soft_index;
+      }
+      if (sat) continue;
+      if (cl.hard) ok = false;
+      cost += cl.weight;
+    }
+    if (ok && static_cast<long>(cost) == optimum) keys.push_back(by_softs ? falsified : (a & occurring));
+  }
+  std::sort(keys.begin(), keys.end());
+  return static_cast<std::size_t>(std::unique(keys.begin(), keys.end()) - keys.begin());
+}
+
 // Checks the answer against the search; empty when it is right, else what is wrong.
 std::string check(const Answer& ans, long optimum, const std::vector<OracleClause>& cls) {
   std::ostringstream err;
@@ -390,5 +420,77 @@ INSTANTIATE_TEST_SUITE_P(Categories, PropertyTest,
                          [](const ::testing::TestParamInfo<CategoryCase>& info) {
                            return std::string(info.param.name);
                          });
+
+}  // namespace
+
+namespace {
+
+// Enumerates every optimal model through the facade; returns how many came, each checked.
+std::string enumerate_through_facade(Quarnel& q, const Instance& inst, bool by_softs, long optimum,
+                                     const std::vector<OracleClause>& cls, std::size_t& count) {
+  q.set_enumerate_models();
+  if (by_softs)
+    q.set_enum_relax_vars();
+  else
+    q.set_enum_orig_vars();
+  q.init();
+  if (inst.top) QuarnelExtended::bind_instance()->get_clause_set()->set_top_weight(inst.top);
+  for (const Op& op : inst.ops) {
+    std::vector<long> lits = op.lits;
+    QRNCl* cl = q.add_clause(lits);
+    if (op.kind == Op::set_soft) q.set_clause_soft(cl);
+    if (op.kind == Op::set_weight) q.set_clause_weight(cl, static_cast<long>(op.weight));
+  }
+  std::string err;
+  count = 0;
+  while (err.empty() && q.iter_solve()) {
+    Answer ans{q.get_min_unsat_cost(), {}};
+    q.get_model(ans.model);
+    err = check(ans, optimum, cls);
+    ++count;
+    if (!q.get_enum_models()) break;
+  }
+  q.reset();
+  QRNConfig::enum_models = false;
+  return err;
+}
+
+// The incremental engine on the same instances, empty clauses among them: optimum and model as
+// above, and on a share of the instances every optimal model enumerated, in both senses of
+// "different", against the number of them the search finds.
+TEST_P(PropertyTest, IncrementalEngineMatchesExhaustiveSearch) {
+  const CategoryCase& cc = GetParam();
+  const long total = env_long("QUARNEL_PROPERTY_CASES", 1000) * 4;
+  const long cases = std::max(1L, (total * cc.share + 999) / 1000);
+  const long only = env_long("QUARNEL_PROPERTY_CASE", -1);
+  Quarnel& q = Quarnel::instance();
+  q.set_runtime_defaults();
+  q.set_verbosity(0);
+  q.set_oll_engine();
+
+  int failures = 0;
+  for (long i = 0; i < cases && failures < 5; ++i) {
+    if (only >= 0 && i != only) continue;
+    const std::uint64_t seed = cc.seed + 500000 + static_cast<std::uint64_t>(i);
+    const Instance inst = make_instance(cc.category, seed, true);
+    const std::vector<OracleClause> cls = final_clauses(inst);
+    const long optimum = exhaustive_optimum(cls, inst.nvars);
+    std::string err = check(solve_through_facade(q, inst), optimum, cls);
+    if (err.empty() && optimum >= 0 && i % 4 == 0) {
+      for (bool by_softs : {true, false}) {
+        std::size_t count = 0;
+        err = enumerate_through_facade(q, inst, by_softs, optimum, cls, count);
+        const std::size_t want = exhaustive_cube_count(cls, inst.nvars, optimum, by_softs);
+        if (err.empty() && count != want)
+          err = (by_softs ? "-sr" : "-so") + std::string(" enumeration: ") + std::to_string(count) +
+                " models, exhaustive search " + std::to_string(want);
+        if (!err.empty()) break;
+      }
+    }
+    if (err.empty()) continue;
+    ADD_FAILURE() << "case " << i << " (seed " << seed << "): " << err << "\n" << describe(inst);
+    ++failures;
+  }
+}
 
 }  // namespace
