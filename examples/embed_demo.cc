@@ -6,9 +6,11 @@
 // scheduled (soft clauses with weights). The optimum is the least total worth left unscheduled.
 //
 // Each clause is echoed as it is added ("hard" or "soft w=N", then its literals and 0), so the
-// output alone says what was solved. Build it with the project (target embed_demo), or against
+// output alone says what was solved. With the argument "-oll" the incremental engine solves it.
+// Build it with the project (target embed_demo), or against
 // an installed package with find_package(quarnel) and target quarnel::quarnel.
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "facade/qrnapp.hh"
@@ -45,10 +47,11 @@ QRNCl* add_demo_clause(Quarnel& q, std::vector<long> lits) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   Quarnel& q = Quarnel::instance();
   q.set_runtime_defaults();
   q.set_verbosity(0);  // no progress lines from the engine
+  if (argc > 1 && std::strcmp(argv[1], "-oll") == 0) q.set_oll_engine();
   q.init();
   q.set_prob_weighted_maxsat();
 

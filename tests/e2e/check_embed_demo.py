@@ -79,14 +79,18 @@ def check_output(output):
 
 
 def run_and_check(binary):
-    proc = subprocess.run([binary], capture_output=True, text=True, timeout=120)
-    sys.stdout.write(proc.stdout)
-    sys.stderr.write(proc.stderr)
-    problems = [] if proc.returncode == 0 else [f"exit status {proc.returncode}"]
-    problems += check_output(proc.stdout)
-    for p in problems:
-        print("FAIL:", p)
-    return not problems
+    """Runs the demo with each engine; both answers must pass the same checks."""
+    ok = True
+    for args in ([], ["-oll"]):
+        proc = subprocess.run([binary] + args, capture_output=True, text=True, timeout=120)
+        sys.stdout.write(proc.stdout)
+        sys.stderr.write(proc.stderr)
+        problems = [] if proc.returncode == 0 else [f"exit status {proc.returncode}"]
+        problems += check_output(proc.stdout)
+        for p in problems:
+            print("FAIL (%s):" % " ".join(["embed_demo"] + args), p)
+        ok = ok and not problems
+    return ok
 
 
 if __name__ == "__main__":
