@@ -5,18 +5,11 @@
 
 Cost next_weight_threshold(std::vector<Cost>& weights, Cost current) {
   std::sort(weights.begin(), weights.end(), std::greater<Cost>());
-  // Skips the literals at or above `current`: they are taken in already.
-  auto it = std::find_if(weights.begin(), weights.end(), [current](Cost w) { return w < current; });
-  std::size_t taken = 0, distinct = 0;
-  Cost threshold = 0;
-  while (it != weights.end()) {
-    threshold = *it;
-    ++distinct;
-    while (it != weights.end() && *it == threshold) {
-      ++taken;
-      ++it;
-    }
-    if (taken >= min_literals_per_weight * distinct) return it == weights.end() ? 0 : threshold;
-  }
-  return 0;
+  weights.erase(std::unique(weights.begin(), weights.end()), weights.end());
+  // The weights at or above `current` are taken in already.
+  auto below = std::find_if(weights.begin(), weights.end(), [current](Cost w) { return w < current; });
+  const std::size_t remaining = static_cast<std::size_t>(weights.end() - below);
+  const std::size_t step = std::max<std::size_t>(1, (remaining + max_weight_levels - 1) / max_weight_levels);
+  if (remaining <= step) return 0;
+  return *(below + static_cast<std::ptrdiff_t>(step - 1));
 }

@@ -1,8 +1,8 @@
 // Stratification by weight: the engine first looks for cores among the heaviest soft literals
-// only, then lowers the threshold level by level. A level has to be worth a round of solving:
-// while the literals taken in are fewer than `min_literals_per_weight` per distinct weight, the
-// threshold keeps going down, so an instance whose weights are nearly all different is solved in
-// a few levels instead of one level per weight.
+// only, then lowers the threshold level by level, one distinct weight at a time, so that cheap
+// cores do not get mixed into expensive ones. An instance with thousands of distinct weights
+// would take thousands of levels that way: a level then takes several weights, enough that
+// the remaining weights need at most `max_weight_levels` more levels.
 #ifndef QUARNEL_ENGINE_WEIGHT_STRATA_HH
 #define QUARNEL_ENGINE_WEIGHT_STRATA_HH
 
@@ -10,7 +10,7 @@
 
 #include "clauses/instance_snapshot.hh"
 
-constexpr int min_literals_per_weight = 2;
+constexpr std::size_t max_weight_levels = 256;
 
 // The next threshold below `current` for literals of the given weights (0: nothing left,
 // every weight is taken in). `weights` is reordered.
