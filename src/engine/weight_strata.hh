@@ -12,8 +12,8 @@
 
 constexpr std::size_t max_weight_levels = 256;
 
-// The next threshold below `current` for literals of the given weights (0: nothing left,
-// every weight is taken in). `weights` is reordered.
+// The next threshold below `current` for literals of the given weights, those at or above
+// `current` included (0: nothing left, every weight is taken in). `weights` is reordered.
 Cost next_weight_threshold(std::vector<Cost>& weights, Cost current);
 
 #endif
