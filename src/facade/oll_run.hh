@@ -22,6 +22,7 @@ public:
   const EngineResult& solve() { return last = solver.solve(); }
   const EngineResult& next_optimal(CubeKind kind) { return last = solver.next_optimal(kind); }
   const EngineResult& result() const { return last; }
+  int num_vars() const { return snapshot.num_vars(); }
 
   // The model as the facade hands it out: entry k-1 is k or -k; empty without a model.
   void model_literals(std::vector<int>& out) const;

@@ -2,6 +2,7 @@
 // and never changed, so the engine leaves the instance as it was loaded. The configuration is
 // read here, once per run, and handed to the engine as options.
 #include <limits>
+#include <new>
 
 #include "app/cpu_time.hh"
 #include "app/runtime_msgs.hh"
@@ -9,6 +10,8 @@
 #include "facade/qrnapp.hh"
 
 namespace {
+
+constexpr int max_oll_variable = 1 << 25;
 
 EngineOptions engine_options() {
   EngineOptions options;
@@ -50,8 +53,18 @@ bool QuarnelExtended::solve_with_oll() {
   // Soft-CNF weights are group ids, not costs.
   if (QRNConfig::qrntype == MS_SOFTCNF) Abort("Currently unable to solve SoftCNF problems");
   delete QRNAppObjs::_oll;
-  QRNAppObjs::_oll = new OllRun(*QRNAppObjs::_clset, engine_options());
-  const EngineResult& r = QRNAppObjs::_oll->solve();
+  QRNAppObjs::_oll = nullptr;
+  try {
+    QRNAppObjs::_oll = new OllRun(*QRNAppObjs::_clset, engine_options());
+    // The SAT solver allocates some 170 bytes per variable up to the largest one, whether the
+    // variables occur or not: an id far beyond real instances would only end in an allocation
+    // failure (or the kernel's out-of-memory killer).
+    if (QRNAppObjs::_oll->num_vars() > max_oll_variable) Abort("Variable out of range");
+    QRNAppObjs::_oll->solve();
+  } catch (const std::bad_alloc&) {
+    Abort("Out of memory");
+  }
+  const EngineResult& r = QRNAppObjs::_oll->result();
   store_oll_answer(r);
   return r.status == EngineStatus::optimum || r.status == EngineStatus::unsatisfiable;
 }
@@ -64,7 +77,12 @@ bool QuarnelExtended::iter_solve_with_oll() {
   } else {
     if (QRNAppObjs::_oll == nullptr) return false;
     const CubeKind kind = QRNConfig::enum_rv ? CubeKind::falsified_softs : CubeKind::input_values;
-    const EngineResult& r = QRNAppObjs::_oll->next_optimal(kind);
+    EngineResult r;
+    try {
+      r = QRNAppObjs::_oll->next_optimal(kind);
+    } catch (const std::bad_alloc&) {
+      Abort("Out of memory");
+    }
     if (r.status == EngineStatus::internal_error) Abort("Internal error: " + r.error);
     if (r.status != EngineStatus::optimum) return false;
   }

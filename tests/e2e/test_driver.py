@@ -859,10 +859,17 @@ class IncrementalEngine(DriverTest):
         # ignored the budget would go on for minutes).
         self.assertLess(usage.ru_utime + usage.ru_stime, 3.0)
 
-    def test_soft_cnf_is_refused(self):
+    def test_refusals(self):
         p = run(["-oll", data("softcnf_relax.scnf")])
         self.assertEqual(p.returncode, 3)
         self.assertEqual(p.stdout.splitlines()[-1], "QRN ERROR: Currently unable to solve SoftCNF problems")
+        # A variable id beyond what the SAT solver could reserve memory for.
+        path = os.path.join(self.tmp, "huge-variable.cnf")
+        with open(path, "w") as f:
+            f.write("p cnf 1 2\n1 0\n-33554433 0\n")
+        p = run(["-oll", path])
+        self.assertEqual(p.returncode, 3)
+        self.assertEqual(p.stdout.splitlines()[-1], "QRN ERROR: Variable out of range")
 
 
 if __name__ == "__main__":
