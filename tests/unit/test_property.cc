@@ -276,7 +276,8 @@ struct Answer {
   std::vector<int> model;
 };
 
-Answer solve_through_facade(Quarnel& q, const Instance& inst) {
+// Starts a new instance in the facade and adds the clauses of `inst` as an embedding program would.
+void load_through_facade(Quarnel& q, const Instance& inst) {
   q.init();
   if (inst.top) QuarnelExtended::bind_instance()->get_clause_set()->set_top_weight(inst.top);
   for (const Op& op : inst.ops) {
@@ -285,6 +286,10 @@ Answer solve_through_facade(Quarnel& q, const Instance& inst) {
     if (op.kind == Op::set_soft) q.set_clause_soft(cl);
     if (op.kind == Op::set_weight) q.set_clause_weight(cl, static_cast<long>(op.weight));
   }
+}
+
+Answer solve_through_facade(Quarnel& q, const Instance& inst) {
+  load_through_facade(q, inst);
   switch (inst.category) {
     case Category::plain: q.set_prob_plain_maxsat(); break;
     case Category::partial: q.set_prob_partial_maxsat(); break;
@@ -433,14 +438,7 @@ std::string enumerate_through_facade(Quarnel& q, const Instance& inst, bool by_s
     q.set_enum_relax_vars();
   else
     q.set_enum_orig_vars();
-  q.init();
-  if (inst.top) QuarnelExtended::bind_instance()->get_clause_set()->set_top_weight(inst.top);
-  for (const Op& op : inst.ops) {
-    std::vector<long> lits = op.lits;
-    QRNCl* cl = q.add_clause(lits);
-    if (op.kind == Op::set_soft) q.set_clause_soft(cl);
-    if (op.kind == Op::set_weight) q.set_clause_weight(cl, static_cast<long>(op.weight));
-  }
+  load_through_facade(q, inst);
   std::string err;
   count = 0;
   while (err.empty() && q.iter_solve()) {
