@@ -1,0 +1,156 @@
+// Disjoint inconsistent subsets by simulated unit propagation, then failed literals (see the
+// header). Everything the simulation changes lives on the formula's counters and is undone
+// before compute() returns; the buffers are sized once, so a node allocates nothing.
+#include "engine/bnb_lower_bound.hh"
+
+#include <algorithm>
+
+namespace bnb {
+
+LowerBound::LowerBound(Formula& formula) : f(formula) {
+  const std::size_t m = static_cast<std::size_t>(f.num_clauses());
+  const std::size_t n = static_cast<std::size_t>(f.num_vars()) + 1;
+  resid = f.weight;
+  touched.reserve(m);
+  reason.assign(n, -1);
+  in_sim.assign(n, 0);
+  trail.reserve(n);
+  // A clause enters the queue when it becomes unit, at most once per propagation, and the
+  // candidate units of the node come first.
+  queue.reserve(2 * m + 1);
+  subset.reserve(m);
+  in_subset.assign(m, 0);
+}
+
+void LowerBound::assign(int lit, int why) {
+  f.set_true(lit);
+  const int v = var_of(lit);
+  reason[static_cast<std::size_t>(v)] = why;
+  in_sim[static_cast<std::size_t>(v)] = 1;
+  trail.push_back(lit);
+  const int neg = negate(lit);
+  for (const int* p = f.occ_begin(neg); p != f.occ_end(neg); ++p) {
+    const int c = *p;
+    const int left = f.drop_free(c);
+    if (left > 1 || resid[static_cast<std::size_t>(c)] == 0 || f.satisfied(c)) continue;
+    if (left == 0) {
+      if (conflict < 0) conflict = c;
+    } else {
+      queue.push_back(c);
+    }
+  }
+  steps += static_cast<std::uint64_t>(f.occ_end(neg) - f.occ_begin(neg));
+}
+
+int LowerBound::propagate() {
+  while (conflict < 0 && qhead < queue.size()) {
+    const int c = queue[qhead++];
+    if (f.satisfied(c)) continue;
+    if (f.free_count(c) == 0) return c;
+    assign(f.free_literal(c), c);
+  }
+  return conflict;
+}
+
+void LowerBound::undo_all() {
+  while (!trail.empty()) {
+    const int lit = trail.back();
+    trail.pop_back();
+    f.undo(lit);
+    in_sim[static_cast<std::size_t>(var_of(lit))] = 0;
+  }
+  queue.clear();
+  qhead = 0;
+  conflict = -1;
+}
+
+void LowerBound::explain(int c) {
+  if (!in_subset[static_cast<std::size_t>(c)]) {
+    in_subset[static_cast<std::size_t>(c)] = 1;
+    subset.push_back(c);
+  }
+  // The subset grows while it is walked: every member's false literals that the simulation
+  // set bring in their reasons.
+  for (std::size_t i = 0; i < subset.size(); ++i) {
+    const int d = subset[i];
+    for (const int* p = f.clause_begin(d); p != f.clause_end(d); ++p) {
+      const int v = var_of(*p);
+      if (!in_sim[static_cast<std::size_t>(v)] || f.value(*p) > 0) continue;
+      const int r = reason[static_cast<std::size_t>(v)];
+      if (r >= 0 && !in_subset[static_cast<std::size_t>(r)]) {
+        in_subset[static_cast<std::size_t>(r)] = 1;
+        subset.push_back(r);
+      }
+    }
+  }
+}
+
+Cost LowerBound::split_off() {
+  Cost least = hard_weight;
+  for (int c : subset)
+    if (!f.hard[static_cast<std::size_t>(c)]) least = std::min(least, resid[static_cast<std::size_t>(c)]);
+  for (int c : subset) {
+    in_subset[static_cast<std::size_t>(c)] = 0;
+    if (least == hard_weight || f.hard[static_cast<std::size_t>(c)]) continue;
+    Cost& r = resid[static_cast<std::size_t>(c)];
+    if (r == f.weight[static_cast<std::size_t>(c)]) touched.push_back(c);
+    r -= least;
+  }
+  subset.clear();
+  return least;
+}
+
+void LowerBound::release() {
+  for (int c : touched) resid[static_cast<std::size_t>(c)] = f.weight[static_cast<std::size_t>(c)];
+  touched.clear();
+}
+
+Cost LowerBound::compute(const std::vector<int>& units, Cost limit, bool failed_literals) {
+  Cost bound = 0;
+  infeasible = false;
+  auto add = [&](Cost w) {
+    if (w == hard_weight) infeasible = true;
+    else bound = saturating_add(bound, w);
+    return infeasible || bound >= limit;
+  };
+  // Rounds of propagation from all unit clauses, one inconsistent subset per round.
+  for (;;) {
+    for (int c : units)
+      if (f.free_count(c) == 1 && resid[static_cast<std::size_t>(c)] > 0 && !f.satisfied(c)) queue.push_back(c);
+    const int c = propagate();
+    if (c < 0) {
+      undo_all();
+      break;
+    }
+    explain(c);
+    undo_all();
+    if (add(split_off())) return bound;
+  }
+  if (!failed_literals) return bound;
+  for (int v = 1; v <= f.num_vars(); ++v) {
+    while (!f.assigned(v)) {
+      assign(2 * v, -1);
+      int c = propagate();
+      if (c < 0) {
+        undo_all();
+        break;
+      }
+      explain(c);
+      undo_all();
+      assign(2 * v + 1, -1);
+      c = propagate();
+      if (c < 0) {
+        undo_all();
+        for (int d : subset) in_subset[static_cast<std::size_t>(d)] = 0;
+        subset.clear();
+        break;
+      }
+      explain(c);
+      undo_all();
+      if (add(split_off())) return bound;
+    }
+  }
+  return bound;
+}
+
+}  // namespace bnb
