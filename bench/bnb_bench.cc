@@ -36,7 +36,9 @@ public:
   void on_upper_bound(Cost cost) override {
     std::fprintf(stderr, "o %llu after %.2f s\n", static_cast<unsigned long long>(cost), cpu_time() - started);
   }
-  void on_lower_bound(Cost) override {}
+  void on_lower_bound(Cost bound) override {
+    std::fprintf(stderr, "lower %llu after %.2f s\n", static_cast<unsigned long long>(bound), cpu_time() - started);
+  }
 
 private:
   double started;

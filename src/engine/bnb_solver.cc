@@ -14,8 +14,8 @@ using bnb::hard_weight;
 using bnb::negate;
 using bnb::var_of;
 
-BnbSolver::BnbSolver(const InstanceSnapshot& instance, EngineOptions options)
-    : instance(instance), options(std::move(options)), f(instance), lb(f) {
+BnbSolver::BnbSolver(const InstanceSnapshot& instance, EngineOptions options, BnbSettings settings)
+    : instance(instance), options(std::move(options)), settings(settings), f(instance), lb(f) {
   const std::size_t nlits = static_cast<std::size_t>(f.num_lits());
   const std::size_t m = static_cast<std::size_t>(f.num_clauses());
   trail.reserve(static_cast<std::size_t>(f.num_vars()) + 1);
@@ -230,12 +230,14 @@ EngineResult BnbSolver::solve(Cost initial_upper_bound, const std::vector<bool>*
   const Cost given = have_model ? best_cost : ~Cost(0);
 
   // Local search from the caller's model, or from scratch; its work is kept to a few tens of
-  // millions of clause visits on large formulas.
-  std::uint64_t occurrences = 0;
-  for (int c = 0; c < f.num_clauses(); ++c) occurrences += static_cast<std::uint64_t>(f.clause_size(c));
-  const std::uint64_t flips = std::min<std::uint64_t>(
-      local_search_flips, 40000000 / (occurrences + static_cast<std::uint64_t>(f.num_vars()) + 1) + 100);
-  offer_model(bnb::local_search(f, best_model, flips, 1, [this] { return stopped(); }));
+  // millions of clause visits on large formulas, and to a thousand flips per variable.
+  if (settings.local_search_flips > 0) {
+    std::uint64_t occurrences = 0;
+    for (int c = 0; c < f.num_clauses(); ++c) occurrences += static_cast<std::uint64_t>(f.clause_size(c));
+    const std::uint64_t n = static_cast<std::uint64_t>(f.num_vars());
+    const std::uint64_t flips = std::min({settings.local_search_flips, 1000 * n, 40000000 / (occurrences + n + 1) + 100});
+    offer_model(bnb::local_search(f, best_model, flips, 1, [this] { return stopped(); }));
+  }
   if (have_model && best_cost < given && options.listener != nullptr) options.listener->on_upper_bound(best_cost);
 
   cost = f.empty_soft_weight();
@@ -247,7 +249,7 @@ EngineResult BnbSolver::solve(Cost initial_upper_bound, const std::vector<bool>*
 
   for (;;) {
     ++node_count;
-    if (node_count % poll_nodes == 0 || lb.propagations() >= next_poll_steps) {
+    if (node_count % poll_nodes == 1 || lb.propagations() >= next_poll_steps) {
       next_poll_steps = lb.propagations() + poll_steps;
       if (stopped()) return finish(false);
     }
@@ -260,12 +262,13 @@ EngineResult BnbSolver::solve(Cost initial_upper_bound, const std::vector<bool>*
         open = false;
       } else {
         const Cost limit = have_upper ? upper - cost : hard_weight;
-        const Cost lower = lb.compute(units, limit, true);
+        const Cost lower = lb.compute(units, limit, settings.failed_literals);
+        const Cost node_bound = saturating_add(cost, lower);
         bool changed = false;
-        open = !lb.no_model() && !bound_reached(saturating_add(cost, lower)) && harden(lower, changed);
+        open = !lb.no_model() && !bound_reached(node_bound) && harden(lower, changed);
         lb.release();
-        if (open && levels.empty() && saturating_add(cost, lower) > reported_lower) {
-          reported_lower = saturating_add(cost, lower);
+        if (open && levels.empty() && node_bound > reported_lower) {
+          reported_lower = node_bound;
           if (options.listener != nullptr) options.listener->on_lower_bound(reported_lower);
         }
         if (open && changed) continue;

@@ -26,16 +26,22 @@
 #include "engine/bnb_lower_bound.hh"
 #include "engine/engine_result.hh"
 
+// Choices of the engine that tests and benchmarks may change.
+struct BnbSettings {
+  // Flips of the initial local search (fewer on large formulas); 0 leaves the first upper
+  // bound to the search.
+  std::uint64_t local_search_flips = 200000;
+  // Failed literals in the lower bound (unit propagation alone otherwise).
+  bool failed_literals = true;
+};
+
 class BnbSolver {
 public:
   // out_of_time is polled every this many nodes, and after this many clause visits of the
   // lower bound, whichever comes first.
   static constexpr std::uint64_t poll_nodes = 1024;
   static constexpr std::uint64_t poll_steps = std::uint64_t(1) << 22;
-  // Flips of the initial local search (fewer on large formulas).
-  static constexpr std::uint64_t local_search_flips = 200000;
-
-  BnbSolver(const InstanceSnapshot& instance, EngineOptions options);
+  BnbSolver(const InstanceSnapshot& instance, EngineOptions options, BnbSettings settings = BnbSettings());
 
   // Looks for a model cheaper than `initial_upper_bound` (~0: no limit) and proves it optimal.
   // `initial_model`, when it is given and satisfies the hard clauses, is a first model: it
@@ -74,6 +80,7 @@ private:
 
   const InstanceSnapshot& instance;
   EngineOptions options;
+  BnbSettings settings;
   bnb::Formula f;
   bnb::LowerBound lb;
 
