@@ -19,6 +19,7 @@ LowerBound::LowerBound(Formula& formula) : f(formula) {
   // candidate units of the node come first.
   queue.reserve(2 * m + 1);
   subset.reserve(m);
+  implied.reserve(n);
   in_subset.assign(m, 0);
 }
 
@@ -85,6 +86,16 @@ void LowerBound::explain(int c) {
   }
 }
 
+bool LowerBound::forced_weight_reaches(Cost bound, Cost limit) {
+  Cost least = hard_weight;
+  for (int c : subset) {
+    in_subset[static_cast<std::size_t>(c)] = 0;
+    if (!f.hard[static_cast<std::size_t>(c)]) least = std::min(least, resid[static_cast<std::size_t>(c)]);
+  }
+  subset.clear();
+  return least == hard_weight || saturating_add(bound, least) >= limit;
+}
+
 Cost LowerBound::split_off() {
   Cost least = hard_weight;
   for (int c : subset)
@@ -113,18 +124,22 @@ Cost LowerBound::compute(const std::vector<int>& units, Cost limit, bool failed_
     else bound = saturating_add(bound, w);
     return infeasible || bound >= limit;
   };
-  // Rounds of propagation from all unit clauses, one inconsistent subset per round.
-  for (;;) {
-    for (int c : units)
-      if (f.free_count(c) == 1 && resid[static_cast<std::size_t>(c)] > 0 && !f.satisfied(c)) queue.push_back(c);
-    const int c = propagate();
-    if (c < 0) {
+  implied.clear();
+  // Propagation from one unit clause at a time (the others can only be falsified), which
+  // keeps the subsets small; a unit that led to a conflict is tried again while it has weight.
+  // Clauses only lose weight, so a unit that propagates without conflict stays that way.
+  for (int u : units) {
+    while (f.free_count(u) == 1 && resid[static_cast<std::size_t>(u)] > 0 && !f.satisfied(u)) {
+      queue.push_back(u);
+      const int c = propagate();
+      if (c < 0) {
+        undo_all();
+        break;
+      }
+      explain(c);
       undo_all();
-      break;
+      if (add(split_off())) return bound;
     }
-    explain(c);
-    undo_all();
-    if (add(split_off())) return bound;
   }
   if (!failed_literals) return bound;
   for (int v = 1; v <= f.num_vars(); ++v) {
@@ -141,8 +156,9 @@ Cost LowerBound::compute(const std::vector<int>& units, Cost limit, bool failed_
       c = propagate();
       if (c < 0) {
         undo_all();
-        for (int d : subset) in_subset[static_cast<std::size_t>(d)] = 0;
-        subset.clear();
+        // Only x fails: a model cheaper than the limit that sets x pays the subset's weight on
+        // top of the bound, so when that reaches the limit, x is false in all of them.
+        if (forced_weight_reaches(bound, limit)) implied.push_back(2 * v + 1);
         break;
       }
       explain(c);

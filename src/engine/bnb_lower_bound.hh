@@ -33,6 +33,9 @@ public:
   // that the remaining hard clauses cannot be satisfied (then no_model() says so).
   Cost compute(const std::vector<int>& units, Cost limit, bool failed_literals);
   bool no_model() const { return infeasible; }
+  // Literals that every model cheaper than the limit sets true, found on the way: the other
+  // value fails by propagation with a subset whose weight would reach the limit.
+  const std::vector<int>& implied_literals() const { return implied; }
   Cost residual(int c) const { return resid[static_cast<std::size_t>(c)]; }
   // Gives every clause its full weight back.
   void release();
@@ -48,6 +51,9 @@ private:
   // Takes the lightest weight of `subset` off every member; returns it (hard_weight when the
   // subset has only hard clauses) and clears the subset.
   Cost split_off();
+  // Whether the subset's lightest weight added to `bound` reaches `limit` (always true for
+  // hard clauses alone); clears the subset.
+  bool forced_weight_reaches(Cost bound, Cost limit);
 
   Formula& f;
   std::vector<Cost> resid;
@@ -61,6 +67,7 @@ private:
   bool infeasible = false;
   std::vector<int> subset;
   std::vector<char> in_subset;
+  std::vector<int> implied;
   std::uint64_t steps = 0;
 };
 

@@ -74,7 +74,8 @@ int BnbSolver::scan_open_clauses() {
   std::fill(open_weight.begin(), open_weight.end(), 0);
   std::fill(open_hard.begin(), open_hard.end(), 0);
   // Shorter open clauses weigh more in the score, as in the two-sided Jeroslow-Wang rule.
-  static constexpr double size_factor[] = {0, 8, 4, 1, 0.25};
+  // Unit clauses are left out: both values of a variable falsify some of them anyway.
+  static constexpr double size_factor[] = {0, 0, 4, 2, 0.5};
   bool any_open = false;
   for (int c = 0; c < f.num_clauses(); ++c) {
     const int k = f.free_count(c);
@@ -129,7 +130,6 @@ int BnbSolver::scan_open_clauses() {
 }
 
 bool BnbSolver::harden(Cost lower, bool& changed) {
-  if (!have_upper) return true;
   const Cost base = saturating_add(cost, lower);
   for (int c : units) {
     const Cost r = lb.residual(c);
@@ -140,8 +140,15 @@ bool BnbSolver::harden(Cost lower, bool& changed) {
     fw = saturating_add(fw, r);
   }
   bool ok = true;
+  for (int l : lb.implied_literals()) {
+    if (f.value(l) < 0) ok = false;
+    else if (f.value(l) == 0 && ok) {
+      assign(l);
+      changed = true;
+    }
+  }
   for (int l : forced_touched) {
-    if (ok && !bound_reached(saturating_add(base, forced_weight[static_cast<std::size_t>(l)]))) {
+    if (ok && (!have_upper || !bound_reached(saturating_add(base, forced_weight[static_cast<std::size_t>(l)])))) {
       // nothing to force
     } else if (ok) {
       if (f.value(l) < 0) ok = false;

@@ -68,7 +68,8 @@ private:
   // Dominating unit clauses and branching scores in one pass over the open clauses. Returns 1
   // when it set literals, 0 when a branching literal is in `branch_lit`, -1 at a leaf.
   int scan_open_clauses();
-  // Forces unit soft clauses whose residual weight reaches the bound; false on a contradiction.
+  // Sets the literals the lower bound found implied, and those of unit soft clauses whose
+  // residual weight would reach the upper bound; false on a contradiction.
   bool harden(Cost lower, bool& changed);
   bool stopped();
   void offer_model(const std::vector<bool>& model);
