@@ -70,6 +70,11 @@ public:
   }
   // Decrements the free count of clause c and returns the new count.
   int drop_free(int c) { return --nfree[static_cast<std::size_t>(c)]; }
+  // Undoes set_true(lit) when no free count was dropped for it.
+  void unset(int lit) {
+    val[static_cast<std::size_t>(lit)] = 0;
+    val[static_cast<std::size_t>(negate(lit))] = 0;
+  }
   // Undoes set_true(lit) with every drop_free it caused.
   void undo(int lit) {
     for (const int* p = occ_begin(negate(lit)); p != occ_end(negate(lit)); ++p) ++nfree[static_cast<std::size_t>(*p)];

@@ -1,6 +1,8 @@
 // Disjoint inconsistent subsets by simulated unit propagation, then failed literals (see the
-// header). Everything the simulation changes lives on the formula's counters and is undone
-// before compute() returns; the buffers are sized once, so a node allocates nothing.
+// header). The simulation sets literal values only and reads the state of a clause off its
+// literals, which on short clauses costs no more than a counter and makes undoing free; the
+// formula's free counts stay those of the search. The buffers are sized once, so a node
+// allocates nothing.
 #include "engine/bnb_lower_bound.hh"
 
 #include <algorithm>
@@ -32,12 +34,25 @@ void LowerBound::assign(int lit, int why) {
   const int neg = negate(lit);
   for (const int* p = f.occ_begin(neg); p != f.occ_end(neg); ++p) {
     const int c = *p;
-    const int left = f.drop_free(c);
-    if (left > 1 || resid[static_cast<std::size_t>(c)] == 0 || f.satisfied(c)) continue;
-    if (left == 0) {
+    if (resid[static_cast<std::size_t>(c)] == 0) continue;
+    int free = -1, nfree = 0;
+    bool sat = false;
+    for (const int* q = f.clause_begin(c); q != f.clause_end(c); ++q) {
+      const int value = f.value(*q);
+      if (value > 0) {
+        sat = true;
+        break;
+      }
+      if (value == 0) {
+        if (++nfree > 1) break;  // neither unit nor falsified, whatever the rest holds
+        free = *q;
+      }
+    }
+    if (sat || nfree > 1) continue;
+    if (nfree == 0) {
       if (conflict < 0) conflict = c;
     } else {
-      queue.push_back(c);
+      queue.push_back(Implied{free, c});
     }
   }
   steps += static_cast<std::uint64_t>(f.occ_end(neg) - f.occ_begin(neg));
@@ -45,10 +60,12 @@ void LowerBound::assign(int lit, int why) {
 
 int LowerBound::propagate() {
   while (conflict < 0 && qhead < queue.size()) {
-    const int c = queue[qhead++];
-    if (f.satisfied(c)) continue;
-    if (f.free_count(c) == 0) return c;
-    assign(f.free_literal(c), c);
+    const Implied next = queue[qhead++];
+    const int value = f.value(next.lit);
+    // The other literals of the reason are false and stay so: a false literal here means the
+    // reason clause is falsified.
+    if (value < 0) return next.reason;
+    if (value == 0) assign(next.lit, next.reason);
   }
   return conflict;
 }
@@ -57,7 +74,7 @@ void LowerBound::undo_all() {
   while (!trail.empty()) {
     const int lit = trail.back();
     trail.pop_back();
-    f.undo(lit);
+    f.unset(lit);
     in_sim[static_cast<std::size_t>(var_of(lit))] = 0;
   }
   queue.clear();
@@ -130,7 +147,7 @@ Cost LowerBound::compute(const std::vector<int>& units, Cost limit, bool failed_
   // Clauses only lose weight, so a unit that propagates without conflict stays that way.
   for (int u : units) {
     while (f.free_count(u) == 1 && resid[static_cast<std::size_t>(u)] > 0 && !f.satisfied(u)) {
-      queue.push_back(u);
+      queue.push_back(Implied{f.free_literal(u), u});
       const int c = propagate();
       if (c < 0) {
         undo_all();

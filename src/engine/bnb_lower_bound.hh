@@ -2,7 +2,7 @@
 // current partial assignment must still lose, beyond the soft clauses it already falsifies.
 //
 // It looks for disjoint inconsistent subsets of the remaining clauses. Unit propagation is
-// simulated from the unit soft clauses on the formula's own counters (and undone afterwards);
+// simulated from the unit soft clauses on the formula's literal values (and undone afterwards);
 // a clause it falsifies is traced back through the reasons of the implied literals, and the
 // clauses met form a set no assignment can satisfy. Every member gives up the lightest
 // member's weight (their residual weights go down by it; a member at zero takes no further
@@ -55,13 +55,19 @@ private:
   // hard clauses alone); clears the subset.
   bool forced_weight_reaches(Cost bound, Cost limit);
 
+  // A literal to set by propagation, and the clause that implies it.
+  struct Implied {
+    int lit;
+    int reason;
+  };
+
   Formula& f;
   std::vector<Cost> resid;
   std::vector<int> touched;  // clauses whose residual weight was lowered
   std::vector<int> reason;   // per variable, while assigned by the simulation; -1: assumed
   std::vector<char> in_sim;
   std::vector<int> trail;
-  std::vector<int> queue;
+  std::vector<Implied> queue;
   std::size_t qhead = 0;
   int conflict = -1;
   bool infeasible = false;
