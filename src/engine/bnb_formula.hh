@@ -3,7 +3,14 @@
 // per-clause counter is the number of unassigned literals, updated on every assignment and
 // restored on undo, so that no clause is ever copied at a node. Whether a clause is satisfied is
 // read off its literals when the counter falls to one or zero, which is cheap on the short
-// clauses this engine is meant for and halves the work of an assignment.
+// clauses this engine is meant for.
+//
+// The occurrence list of an unassigned literal holds only the clauses that the search's
+// assignment has not satisfied: a clause satisfied by an assignment is swapped behind the end
+// of the lists of its unassigned literals, and the undo, in reverse order, only moves the ends
+// back (later removals from a list happen in front of earlier ones). Propagation, the lower
+// bound and the branching scores thus never visit satisfied clauses. Free counts of a satisfied
+// clause stay as they were when it was satisfied, which is right again when it is not.
 //
 // Literals are indices: variable v gives 2v (true) and 2v+1 (false); `negate` flips the low bit.
 // Hard clauses carry the weight `hard_weight`, which no sum of soft weights is compared with:
@@ -37,8 +44,10 @@ public:
   const int* clause_begin(int c) const { return lits.data() + starts[static_cast<std::size_t>(c)]; }
   const int* clause_end(int c) const { return lits.data() + starts[static_cast<std::size_t>(c) + 1]; }
   int clause_size(int c) const { return static_cast<int>(clause_end(c) - clause_begin(c)); }
+  // The clauses of `lit` that the search's assignment has not satisfied (all of them before the
+  // search), while `lit` is unassigned.
   const int* occ_begin(int lit) const { return occ.data() + occ_starts[static_cast<std::size_t>(lit)]; }
-  const int* occ_end(int lit) const { return occ.data() + occ_starts[static_cast<std::size_t>(lit) + 1]; }
+  const int* occ_end(int lit) const { return occ_begin(lit) + occ_count[static_cast<std::size_t>(lit)]; }
 
   // Weight of the empty soft clauses (saturating), and whether an empty hard clause exists.
   Cost empty_soft_weight() const { return empty_soft; }
@@ -62,7 +71,8 @@ public:
     return -1;
   }
 
-  // Makes `lit` true; the caller then walks occurrences of its negation to see what changed.
+  // Makes `lit` true; the caller then walks occurrences of its negation to see what changed,
+  // and (in the search, not in a simulation) calls satisfy(lit).
   void set_true(int lit) {
     assert(val[static_cast<std::size_t>(lit)] == 0);
     val[static_cast<std::size_t>(lit)] = 1;
@@ -70,17 +80,17 @@ public:
   }
   // Decrements the free count of clause c and returns the new count.
   int drop_free(int c) { return --nfree[static_cast<std::size_t>(c)]; }
-  // Undoes set_true(lit) when no free count was dropped for it.
+  // Takes the clauses that the true literal `lit` satisfies out of the occurrence lists of
+  // their unassigned literals.
+  void satisfy(int lit);
+  // Undoes set_true(lit) when no free count was dropped for it and satisfy() was not called.
   void unset(int lit) {
     val[static_cast<std::size_t>(lit)] = 0;
     val[static_cast<std::size_t>(negate(lit))] = 0;
   }
-  // Undoes set_true(lit) with every drop_free it caused.
-  void undo(int lit) {
-    for (const int* p = occ_begin(negate(lit)); p != occ_end(negate(lit)); ++p) ++nfree[static_cast<std::size_t>(*p)];
-    val[static_cast<std::size_t>(lit)] = 0;
-    val[static_cast<std::size_t>(negate(lit))] = 0;
-  }
+  // Undoes set_true(lit), the free counts it dropped and satisfy(lit); assignments are undone
+  // in the reverse order of their making.
+  void undo(int lit);
 
   std::vector<Cost> weight;  // per clause; hard clauses hold hard_weight
   std::vector<char> hard;
@@ -90,7 +100,9 @@ private:
   std::vector<int> lits;
   std::vector<std::size_t> starts{0};
   std::vector<std::size_t> occ_starts;
+  std::vector<int> occ_count;
   std::vector<int> occ;
+  std::vector<std::size_t> occ_pos;  // per literal of a clause (flat index): its place in occ
   std::vector<signed char> val;
   std::vector<int> nfree;
   Cost empty_soft = 0;

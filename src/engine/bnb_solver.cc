@@ -40,8 +40,8 @@ void BnbSolver::assign(int lit) {
   const int neg = negate(lit);
   for (const int* p = f.occ_begin(neg); p != f.occ_end(neg); ++p) {
     const int c = *p;
-    const int left = f.drop_free(c);
-    if (left > 1 || f.satisfied(c)) continue;
+    const int left = f.drop_free(c);  // c is not satisfied: it is in the list
+    if (left > 1) continue;
     if (f.hard[static_cast<std::size_t>(c)]) {
       if (left == 0) conflict = true;
       else hard_queue.push_back(c);
@@ -51,6 +51,7 @@ void BnbSolver::assign(int lit) {
       units.push_back(c);
     }
   }
+  f.satisfy(lit);
 }
 
 bool BnbSolver::propagate_hard() {
@@ -77,22 +78,23 @@ int BnbSolver::scan_open_clauses() {
   // Unit clauses are left out: both values of a variable falsify some of them anyway.
   static constexpr double size_factor[] = {0, 0, 4, 2, 0.5};
   bool any_open = false;
-  for (int c = 0; c < f.num_clauses(); ++c) {
-    const int k = f.free_count(c);
-    if (k == 0 || f.satisfied(c)) continue;
-    any_open = true;
-    const bool is_hard = f.hard[static_cast<std::size_t>(c)] != 0;
-    const Cost w = f.weight[static_cast<std::size_t>(c)];
-    const double s = (is_hard ? hard_score : static_cast<double>(w)) * size_factor[std::min(k, 4)];
-    for (const int* p = f.clause_begin(c); p != f.clause_end(c); ++p) {
-      if (f.value(*p) != 0) continue;
-      const std::size_t l = static_cast<std::size_t>(*p);
-      score[l] += s;
-      if (is_hard) {
-        open_hard[l] = 1;
-      } else {
-        open_weight[l] = saturating_add(open_weight[l], w);
-        if (k == 1) unit_weight[l] = saturating_add(unit_weight[l], w);
+  for (int v = 1; v <= f.num_vars(); ++v) {
+    if (f.assigned(v)) continue;
+    for (int l : {2 * v, 2 * v + 1}) {
+      const std::size_t li = static_cast<std::size_t>(l);
+      for (const int* p = f.occ_begin(l); p != f.occ_end(l); ++p) {
+        const int c = *p;
+        const int k = f.free_count(c);
+        any_open = true;
+        if (f.hard[static_cast<std::size_t>(c)]) {
+          score[li] += hard_score * size_factor[std::min(k, 4)];
+          open_hard[li] = 1;
+        } else {
+          const Cost w = f.weight[static_cast<std::size_t>(c)];
+          score[li] += static_cast<double>(w) * size_factor[std::min(k, 4)];
+          open_weight[li] = saturating_add(open_weight[li], w);
+          if (k == 1) unit_weight[li] = saturating_add(unit_weight[li], w);
+        }
       }
     }
   }
