@@ -54,6 +54,12 @@ public:
   bool has_empty_hard() const { return empty_hard; }
   Cost total_soft_weight() const { return total_soft; }
 
+  // Raw views for the hot loops, valid for the formula's lifetime: literals of all clauses
+  // (clause c spans clause_starts()[c] to clause_starts()[c + 1]) and literal values.
+  const int* clause_lits() const { return lits.data(); }
+  const std::size_t* clause_starts() const { return starts.data(); }
+  const signed char* values() const { return val.data(); }
+
   // Literal values: 1 true, -1 false, 0 unassigned.
   int value(int lit) const { return val[static_cast<std::size_t>(lit)]; }
   bool assigned(int var) const { return val[static_cast<std::size_t>(2 * var)] != 0; }

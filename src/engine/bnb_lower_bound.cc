@@ -22,6 +22,7 @@ LowerBound::LowerBound(Formula& formula) : f(formula) {
   queue.reserve(2 * m + 1);
   subset.reserve(m);
   implied.reserve(n);
+  cannot_fail.assign(2 * n, 0);
   in_subset.assign(m, 0);
 }
 
@@ -32,13 +33,20 @@ void LowerBound::assign(int lit, int why) {
   in_sim[static_cast<std::size_t>(v)] = 1;
   trail.push_back(lit);
   const int neg = negate(lit);
-  for (const int* p = f.occ_begin(neg); p != f.occ_end(neg); ++p) {
+  // Local views, so that the queue's stores do not make the compiler reload them.
+  const int* lits = f.clause_lits();
+  const std::size_t* starts = f.clause_starts();
+  const signed char* val = f.values();
+  const Cost* weights = resid.data();
+  const int* end = f.occ_end(neg);
+  for (const int* p = f.occ_begin(neg); p != end; ++p) {
     const int c = *p;
-    if (resid[static_cast<std::size_t>(c)] == 0) continue;
+    if (weights[c] == 0) continue;
     int free = -1, nfree = 0;
     bool sat = false;
-    for (const int* q = f.clause_begin(c); q != f.clause_end(c); ++q) {
-      const int value = f.value(*q);
+    const int* q_end = lits + starts[c + 1];
+    for (const int* q = lits + starts[c]; q != q_end; ++q) {
+      const int value = val[*q];
       if (value > 0) {
         sat = true;
         break;
@@ -55,7 +63,7 @@ void LowerBound::assign(int lit, int why) {
       queue.push_back(Implied{free, c});
     }
   }
-  steps += static_cast<std::uint64_t>(f.occ_end(neg) - f.occ_begin(neg));
+  steps += static_cast<std::uint64_t>(end - f.occ_begin(neg));
 }
 
 int LowerBound::propagate() {
@@ -159,12 +167,24 @@ Cost LowerBound::compute(const std::vector<int>& units, Cost limit, bool failed_
     }
   }
   if (!failed_literals) return bound;
+  // A literal that propagation from a non-failing literal sets cannot fail either (what it
+  // propagates is part of that), now or after more weight is split off; its variable is
+  // skipped.
+  if (++stamp == 0) {
+    std::fill(cannot_fail.begin(), cannot_fail.end(), 0);
+    stamp = 1;
+  }
+  auto note_no_conflict = [&] {
+    for (int l : trail) cannot_fail[static_cast<std::size_t>(l)] = stamp;
+    undo_all();
+  };
   for (int v = 1; v <= f.num_vars(); ++v) {
-    while (!f.assigned(v)) {
+    while (!f.assigned(v) && cannot_fail[static_cast<std::size_t>(2 * v)] != stamp &&
+           cannot_fail[static_cast<std::size_t>(2 * v + 1)] != stamp) {
       assign(2 * v, -1);
       int c = propagate();
       if (c < 0) {
-        undo_all();
+        note_no_conflict();
         break;
       }
       explain(c);
@@ -172,7 +192,7 @@ Cost LowerBound::compute(const std::vector<int>& units, Cost limit, bool failed_
       assign(2 * v + 1, -1);
       c = propagate();
       if (c < 0) {
-        undo_all();
+        note_no_conflict();
         // Only x fails: a model cheaper than the limit that sets x pays the subset's weight on
         // top of the bound, so when that reaches the limit, x is false in all of them.
         if (forced_weight_reaches(bound, limit)) implied.push_back(2 * v + 1);

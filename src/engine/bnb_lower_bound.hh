@@ -74,6 +74,8 @@ private:
   std::vector<int> subset;
   std::vector<char> in_subset;
   std::vector<int> implied;
+  std::vector<std::uint32_t> cannot_fail;  // per literal: equal to `stamp` in this compute()
+  std::uint32_t stamp = 0;
   std::uint64_t steps = 0;
 };
 
