@@ -150,26 +150,9 @@ Cost LowerBound::compute(const std::vector<int>& units, Cost limit, bool failed_
     return infeasible || bound >= limit;
   };
   implied.clear();
-  // Propagation from one unit clause at a time (the others can only be falsified), which
-  // keeps the subsets small; a unit that led to a conflict is tried again while it has weight.
-  // Clauses only lose weight, so a unit that propagates without conflict stays that way.
-  for (int u : units) {
-    while (f.free_count(u) == 1 && resid[static_cast<std::size_t>(u)] > 0 && !f.satisfied(u)) {
-      queue.push_back(Implied{f.free_literal(u), u});
-      const int c = propagate();
-      if (c < 0) {
-        undo_all();
-        break;
-      }
-      explain(c);
-      undo_all();
-      if (add(split_off())) return bound;
-    }
-  }
-  if (!failed_literals) return bound;
   // A literal that propagation from a non-failing literal sets cannot fail either (what it
-  // propagates is part of that), now or after more weight is split off; its variable is
-  // skipped.
+  // propagates is part of that), now or after more weight is split off: units and
+  // failed-literal tests on it are skipped.
   if (++stamp == 0) {
     std::fill(cannot_fail.begin(), cannot_fail.end(), 0);
     stamp = 1;
@@ -178,10 +161,30 @@ Cost LowerBound::compute(const std::vector<int>& units, Cost limit, bool failed_
     for (int l : trail) cannot_fail[static_cast<std::size_t>(l)] = stamp;
     undo_all();
   };
+  // Propagation from one unit clause at a time (the others can only be falsified), which
+  // keeps the subsets small; a unit that led to a conflict is tried again while it has weight.
+  for (int u : units) {
+    while (f.free_count(u) == 1 && resid[static_cast<std::size_t>(u)] > 0 && !f.satisfied(u)) {
+      const int lit = f.free_literal(u);
+      if (cannot_fail[static_cast<std::size_t>(lit)] == stamp) break;
+      queue.push_back(Implied{lit, u});
+      const int c = propagate();
+      if (c < 0) {
+        note_no_conflict();
+        break;
+      }
+      explain(c);
+      undo_all();
+      if (add(split_off())) return bound;
+    }
+  }
+  if (!failed_literals) return bound;
+  auto safe = [&](int lit) { return cannot_fail[static_cast<std::size_t>(lit)] == stamp; };
   for (int v = 1; v <= f.num_vars(); ++v) {
-    while (!f.assigned(v) && cannot_fail[static_cast<std::size_t>(2 * v)] != stamp &&
-           cannot_fail[static_cast<std::size_t>(2 * v + 1)] != stamp) {
-      assign(2 * v, -1);
+    while (!f.assigned(v) && !(safe(2 * v) && safe(2 * v + 1))) {
+      const int first = safe(2 * v) ? 2 * v + 1 : 2 * v;
+      const int second = negate(first);
+      assign(first, -1);
       int c = propagate();
       if (c < 0) {
         note_no_conflict();
@@ -189,13 +192,17 @@ Cost LowerBound::compute(const std::vector<int>& units, Cost limit, bool failed_
       }
       explain(c);
       undo_all();
-      assign(2 * v + 1, -1);
-      c = propagate();
-      if (c < 0) {
-        note_no_conflict();
-        // Only x fails: a model cheaper than the limit that sets x pays the subset's weight on
-        // top of the bound, so when that reaches the limit, x is false in all of them.
-        if (forced_weight_reaches(bound, limit)) implied.push_back(2 * v + 1);
+      bool both = false;
+      if (!safe(second)) {
+        assign(second, -1);
+        c = propagate();
+        if (c < 0) note_no_conflict();
+        else both = true;
+      }
+      if (!both) {
+        // Only `first` fails: a model cheaper than the limit that sets it pays the subset's
+        // weight on top of the bound, so when that reaches the limit, it is false in all of them.
+        if (forced_weight_reaches(bound, limit)) implied.push_back(second);
         break;
       }
       explain(c);
