@@ -43,7 +43,12 @@ public:
   std::uint64_t propagations() const { return steps; }
 
 private:
+  // Calls before failed literals are tried whatever the gap.
+  static constexpr std::uint64_t explore_period = 16;
+
   void assign(int lit, int reason);
+  template <class Add>
+  void failed_literal_pass(Cost& bound, Cost limit, Add& add);
   int propagate();
   void undo_all();
   // Adds the clauses that explain the falsification of `conflict` to `subset`.
@@ -77,6 +82,8 @@ private:
   std::vector<std::uint32_t> cannot_fail;  // per literal: equal to `stamp` in this compute()
   std::uint32_t stamp = 0;
   std::uint64_t steps = 0;
+  std::uint64_t calls = 0;
+  double yield = 0;  // moving average of what failed literals added to the bound
 };
 
 }  // namespace bnb
