@@ -184,7 +184,7 @@ Cost LowerBound::compute(const std::vector<int>& units, Cost limit, bool failed_
   // they close large gaps, on Max-3-SAT they rarely add much), and every few calls anyway to
   // keep that figure current.
   ++calls;
-  if (limit != hard_weight && calls % explore_period != 0 && static_cast<double>(limit - bound) > 2 * yield + 1)
+  if (limit != hard_weight && calls % explore_period != 1 && static_cast<double>(limit - bound) > 2 * yield + 1)
     return bound;
   const Cost before = bound;
   failed_literal_pass(bound, limit, add);
