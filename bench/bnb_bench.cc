@@ -4,7 +4,8 @@
 //
 //     build/bench/bnb_bench [--limit SECONDS] FILE...
 //
-// Improving upper bounds are shown on standard error as they come ("o COST after S s").
+// Progress goes to standard error as it comes: improving upper bounds ("o COST after S s") and
+// lower bounds ("lower BOUND after S s": the root's, then the optimum).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

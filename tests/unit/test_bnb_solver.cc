@@ -10,7 +10,8 @@
 // also solved from a caller's bound or model, and with a clock that has already run out.
 //
 // Seeds are fixed: case i of a category uses seed base + i. QUARNEL_BNB_CASES sets the number
-// of instances per category (default 1000); QUARNEL_BNB_CASE=i runs only case i.
+// of instances of the small categories (default 1000; the deep one gets 3 percent of it);
+// QUARNEL_BNB_CASE=i runs only case i.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,7 +28,9 @@
 
 namespace {
 
-enum class Category { plain, partial, weighted, mostly_hard };
+// `deep`: plain Max-2-SAT and Max-3-SAT on 14 to 17 variables, whose search trees have room for
+// the bound to prune wrongly.
+enum class Category { plain, partial, weighted, mostly_hard, deep };
 
 struct DrawnClause {
   std::vector<long> lits;
@@ -46,6 +49,21 @@ Instance make_instance(Category cat, std::uint64_t seed) {
   std::mt19937_64 gen(seed);
   auto below = [&](std::uint64_t n) { return gen() % n; };
   Instance inst;
+  if (cat == Category::deep) {
+    inst.nvars = 14 + static_cast<int>(below(4));
+    const int len = 2 + static_cast<int>(below(2));
+    for (int i = 0; i < (len == 2 ? 5 : 8) * inst.nvars; ++i) {
+      DrawnClause cl{{}, false, 1};
+      while (static_cast<int>(cl.lits.size()) < len) {
+        const long v = 1 + static_cast<long>(below(static_cast<std::uint64_t>(inst.nvars)));
+        if (std::find(cl.lits.begin(), cl.lits.end(), v) == cl.lits.end() &&
+            std::find(cl.lits.begin(), cl.lits.end(), -v) == cl.lits.end())
+          cl.lits.push_back(below(2) ? v : -v);
+      }
+      inst.clauses.push_back(cl);
+    }
+    return inst;
+  }
   inst.nvars = 1 + static_cast<int>(below(11));
   const int nclauses = static_cast<int>(below(static_cast<std::uint64_t>(6 * inst.nvars + 8)));
   const int hard_percent = cat == Category::plain ? 0 : cat == Category::mostly_hard ? 60 : 20;
@@ -110,14 +128,26 @@ long long model_cost(const Instance& inst, const std::vector<bool>& model) {
   return cost;
 }
 
-// The least cost over all assignments, or -1 when none satisfies the hard clauses.
+// The least cost over all assignments, or -1 when none satisfies the hard clauses. Variable v
+// is bit v-1 of the assignment.
 long long exhaustive_optimum(const Instance& inst) {
+  struct Masks {
+    std::uint32_t pos = 0, neg = 0;
+  };
+  std::vector<Masks> masks;
+  for (const DrawnClause& cl : inst.clauses) {
+    Masks m;
+    for (long l : cl.lits) (l > 0 ? m.pos : m.neg) |= 1u << (std::labs(l) - 1);
+    masks.push_back(m);
+  }
   long long best = -1;
-  std::vector<bool> model(static_cast<std::size_t>(inst.nvars) + 1);
   for (std::uint32_t a = 0; a < (1u << inst.nvars); ++a) {
-    for (int v = 1; v <= inst.nvars; ++v) model[static_cast<std::size_t>(v)] = (a >> (v - 1)) & 1u;
-    const long long c = model_cost(inst, model);
-    if (c >= 0 && (best < 0 || c < best)) best = c;
+    long long cost = 0;
+    for (std::size_t i = 0; i < masks.size() && cost >= 0; ++i) {
+      if ((a & masks[i].pos) != 0 || (~a & masks[i].neg) != 0) continue;
+      cost = inst.clauses[i].hard ? -1 : cost + static_cast<long long>(inst.clauses[i].weight);
+    }
+    if (cost >= 0 && (best < 0 || cost < best)) best = cost;
   }
   return best;
 }
@@ -196,6 +226,7 @@ struct CategoryCase {
   const char* name;
   Category category;
   std::uint64_t seed;
+  int per_mille;  // of the number of instances
 };
 
 void PrintTo(const CategoryCase& c, std::ostream* os) { *os << c.name; }
@@ -203,13 +234,15 @@ void PrintTo(const CategoryCase& c, std::ostream* os) { *os << c.name; }
 class BnbSolverTest : public ::testing::TestWithParam<CategoryCase> {};
 
 TEST_P(BnbSolverTest, OptimaModelsAndBoundsMatchExhaustiveSearch) {
-  const long cases = env_long("QUARNEL_BNB_CASES", 1000);
+  const long cases = std::max(1L, env_long("QUARNEL_BNB_CASES", 1000) * GetParam().per_mille / 1000);
   const long only = env_long("QUARNEL_BNB_CASE", -1);
   int failures = 0;
+  long without_model = 0;
   for (long i = 0; i < cases && failures < 5; ++i) {
     if (only >= 0 && i != only) continue;
     const Instance inst = make_instance(GetParam().category, GetParam().seed + static_cast<std::uint64_t>(i));
     const long long optimum = exhaustive_optimum(inst);
+    if (optimum < 0) ++without_model;
     LoadedSet loaded(inst);
     const InstanceSnapshot snapshot(loaded.set);
     std::string err;
@@ -267,13 +300,18 @@ TEST_P(BnbSolverTest, OptimaModelsAndBoundsMatchExhaustiveSearch) {
       ++failures;
     }
   }
+  // The draw must keep producing instances whose hard clauses have no model.
+  if (GetParam().category == Category::mostly_hard && only < 0 && cases >= 100) {
+    EXPECT_GT(without_model, cases / 20);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Categories, BnbSolverTest,
-                         ::testing::Values(CategoryCase{"plain", Category::plain, 1000000},
-                                           CategoryCase{"partial", Category::partial, 2000000},
-                                           CategoryCase{"weighted", Category::weighted, 3000000},
-                                           CategoryCase{"mostly_hard", Category::mostly_hard, 4000000}),
+                         ::testing::Values(CategoryCase{"plain", Category::plain, 1000000, 1000},
+                                           CategoryCase{"partial", Category::partial, 2000000, 1000},
+                                           CategoryCase{"weighted", Category::weighted, 3000000, 1000},
+                                           CategoryCase{"mostly_hard", Category::mostly_hard, 4000000, 1000},
+                                           CategoryCase{"deep", Category::deep, 5000000, 30}),
                          [](const ::testing::TestParamInfo<CategoryCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
