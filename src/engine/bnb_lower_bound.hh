@@ -8,8 +8,10 @@
 // member's weight (their residual weights go down by it; a member at zero takes no further
 // part), and the bound grows by that weight. When propagation finds no more conflicts, failed
 // literals are looked for: if both x and not-x lead by propagation to falsified clauses, the
-// union of the two explanations is inconsistent too. Hard clauses take part with an unlimited
-// weight, so a set made of hard clauses alone means that the node has no model.
+// union of the two explanations is inconsistent too (on mostly binary formulas in passes that
+// allow ever longer propagations, so that small subsets come first). Hard clauses take part
+// with an unlimited weight, so a set made of hard clauses alone means that the node has no
+// model.
 //
 // After compute(), the residual weights show what the subsets left of each clause; the
 // solver reads them to force literals (a unit soft clause whose residual weight alone would
@@ -48,8 +50,11 @@ private:
 
   void assign(int lit, int reason);
   template <class Add>
-  void failed_literal_pass(Cost& bound, Cost limit, Add& add);
-  int propagate();
+  bool failed_literal_pass(Cost& bound, Cost limit, Add& add, std::size_t cap);
+  // Propagates the queue; returns a falsified clause, -1 when there is none, or gave_up when
+  // more than `cap` literals are set.
+  static constexpr int gave_up = -2;
+  int propagate(std::size_t cap = ~std::size_t(0));
   void undo_all();
   // Adds the clauses that explain the falsification of `conflict` to `subset`.
   void explain(int conflict);
@@ -84,6 +89,7 @@ private:
   std::uint64_t steps = 0;
   std::uint64_t calls = 0;
   double yield = 0;  // moving average of what failed literals added to the bound
+  std::vector<std::size_t> failed_literal_caps;  // literals a pass may set before giving up
 };
 
 }  // namespace bnb
