@@ -171,6 +171,8 @@ Cost LowerBound::compute(const std::vector<int>& units, Cost limit, bool failed_
     for (int l : trail) cannot_fail[static_cast<std::size_t>(l)] = stamp;
     undo_all();
   };
+  // Propagation from one unit clause at a time (the others can only be falsified), which
+  // keeps the subsets small; a unit that led to a conflict is tried again while it has weight.
   for (int u : units) {
     while (f.free_count(u) == 1 && resid[static_cast<std::size_t>(u)] > 0 && !f.satisfied(u)) {
       const int lit = f.free_literal(u);
