@@ -32,12 +32,14 @@ Formula::Formula(const InstanceSnapshot& instance) : nvars(instance.num_vars()) 
   for (int lit : lits) ++occ_starts[static_cast<std::size_t>(lit) + 1];
   for (std::size_t l = 0; l < nlits; ++l) occ_starts[l + 1] += occ_starts[l];
   occ.resize(lits.size());
+  occ_other.resize(lits.size());
   std::vector<std::size_t> fill(occ_starts.begin(), occ_starts.end() - 1);
   occ_pos.resize(lits.size());
   for (int c = 0; c < num_clauses(); ++c)
     for (const int* p = clause_begin(c); p != clause_end(c); ++p) {
       const std::size_t at = fill[static_cast<std::size_t>(*p)]++;
       occ[at] = c;
+      occ_other[at] = clause_size(c) != 2 ? -1 : (p == clause_begin(c) ? p[1] : p[-1]);
       occ_pos[static_cast<std::size_t>(p - lits.data())] = at;
     }
   occ_count.resize(nlits);
@@ -76,6 +78,7 @@ void Formula::satisfy(int lit) {
         occ_pos[d_slot] = at;
         occ[last] = c;
         occ_pos[static_cast<std::size_t>(q - lits.data())] = last;
+        std::swap(occ_other[at], occ_other[last]);
       }
     }
   }

@@ -48,6 +48,9 @@ public:
   // search), while `lit` is unassigned.
   const int* occ_begin(int lit) const { return occ.data() + occ_starts[static_cast<std::size_t>(lit)]; }
   const int* occ_end(int lit) const { return occ_begin(lit) + occ_count[static_cast<std::size_t>(lit)]; }
+  // Beside each entry of occ_begin(lit)..occ_end(lit): the other literal of a binary clause, -1
+  // for other sizes, so that propagation over a binary clause reads one value.
+  const int* occ_other_begin(int lit) const { return occ_other.data() + occ_starts[static_cast<std::size_t>(lit)]; }
 
   // Weight of the empty soft clauses (saturating), and whether an empty hard clause exists.
   Cost empty_soft_weight() const { return empty_soft; }
@@ -108,6 +111,7 @@ private:
   std::vector<std::size_t> occ_starts;
   std::vector<int> occ_count;
   std::vector<int> occ;
+  std::vector<int> occ_other;
   std::vector<std::size_t> occ_pos;  // per literal of a clause (flat index): its place in occ
   std::vector<signed char> val;
   std::vector<int> nfree;

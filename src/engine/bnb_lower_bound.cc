@@ -48,9 +48,20 @@ void LowerBound::assign(int lit, int why) {
   const signed char* val = f.values();
   const Cost* weights = resid.data();
   const int* end = f.occ_end(neg);
-  for (const int* p = f.occ_begin(neg); p != end; ++p) {
+  const int* other = f.occ_other_begin(neg);
+  for (const int* p = f.occ_begin(neg); p != end; ++p, ++other) {
     const int c = *p;
     if (weights[c] == 0) continue;
+    if (*other >= 0) {
+      const int value = val[*other];
+      if (value > 0) continue;
+      if (value < 0) {
+        if (conflict < 0) conflict = c;
+      } else {
+        queue.push_back(Implied{*other, c});
+      }
+      continue;
+    }
     int free = -1, nfree = 0;
     bool sat = false;
     const int* q_end = lits + starts[c + 1];
