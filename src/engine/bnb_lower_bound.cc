@@ -56,10 +56,10 @@ void LowerBound::assign(int lit, int why) {
       const int value = val[*other];
       if (value > 0) continue;
       if (value < 0) {
-        if (conflict < 0) conflict = c;
-      } else {
-        queue.push_back(Implied{*other, c});
+        conflict = c;  // nothing else of this literal matters: undoing only resets values
+        break;
       }
+      queue.push_back(Implied{*other, c});
       continue;
     }
     int free = -1, nfree = 0;
@@ -78,10 +78,10 @@ void LowerBound::assign(int lit, int why) {
     }
     if (sat || nfree > 1) continue;
     if (nfree == 0) {
-      if (conflict < 0) conflict = c;
-    } else {
-      queue.push_back(Implied{free, c});
+      conflict = c;
+      break;
     }
+    queue.push_back(Implied{free, c});
   }
   steps += static_cast<std::uint64_t>(end - f.occ_begin(neg));
 }
