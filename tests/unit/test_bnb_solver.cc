@@ -1,0 +1,317 @@
+// The branch-and-bound engine against an exhaustive search on random small instances: plain,
+// partial and weighted, with repeated clauses (their weights add up), weight 0, tautologies,
+// empty clauses and hard clauses that are often unsatisfiable together. The search is written
+// here from the definition of the problem and reads the clauses as they were drawn, before the
+// clause set merged anything.
+//
+// Each instance is solved with and without the initial local search: without it, the search
+// alone must find the optimum, so an underestimation that prunes too much shows up as a wrong
+// cost. The listener's bounds must move the right way and end at the optimum. Some instances are
+// also solved from a caller's bound or model, and with a clock that has already run out.
+//
+// Seeds are fixed: case i of a category uses seed base + i. QUARNEL_BNB_CASES sets the number
+// of instances of the small categories (default 1000; the deep one gets 3 percent of it);
+// QUARNEL_BNB_CASE=i runs only case i.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "clauses/basic_clause_set.hh"
+#include "clauses/instance_snapshot.hh"
+#include "engine/bnb_solver.hh"
+
+namespace {
+
+// `deep`: plain Max-2-SAT and Max-3-SAT on 14 to 17 variables, whose search trees have room for
+// the bound to prune wrongly.
+enum class Category { plain, partial, weighted, mostly_hard, deep };
+
+struct DrawnClause {
+  std::vector<long> lits;
+  bool hard;
+  std::uint64_t weight;  // soft clauses only
+};
+
+struct Instance {
+  int nvars;
+  std::vector<DrawnClause> clauses;
+};
+
+constexpr std::uint64_t top = std::uint64_t(1) << 62;
+
+Instance make_instance(Category cat, std::uint64_t seed) {
+  std::mt19937_64 gen(seed);
+  auto below = [&](std::uint64_t n) { return gen() % n; };
+  Instance inst;
+  if (cat == Category::deep) {
+    inst.nvars = 14 + static_cast<int>(below(4));
+    const int len = 2 + static_cast<int>(below(2));
+    for (int i = 0; i < (len == 2 ? 5 : 8) * inst.nvars; ++i) {
+      DrawnClause cl{{}, false, 1};
+      while (static_cast<int>(cl.lits.size()) < len) {
+        const long v = 1 + static_cast<long>(below(static_cast<std::uint64_t>(inst.nvars)));
+        if (std::find(cl.lits.begin(), cl.lits.end(), v) == cl.lits.end() &&
+            std::find(cl.lits.begin(), cl.lits.end(), -v) == cl.lits.end())
+          cl.lits.push_back(below(2) ? v : -v);
+      }
+      inst.clauses.push_back(cl);
+    }
+    return inst;
+  }
+  inst.nvars = 1 + static_cast<int>(below(11));
+  const int nclauses = static_cast<int>(below(static_cast<std::uint64_t>(6 * inst.nvars + 8)));
+  const int hard_percent = cat == Category::plain ? 0 : cat == Category::mostly_hard ? 60 : 20;
+  for (int i = 0; i < nclauses; ++i) {
+    DrawnClause cl;
+    if (!inst.clauses.empty() && below(100) < 12) {
+      // The same literals again, in another order.
+      cl.lits = inst.clauses[below(inst.clauses.size())].lits;
+      std::reverse(cl.lits.begin(), cl.lits.end());
+    } else if (below(100) < 3) {
+      // Left empty: falsified by every assignment.
+    } else {
+      const std::uint64_t r = below(100);
+      const int len = std::min(inst.nvars, r < 20 ? 1 : r < 65 ? 2 : r < 92 ? 3 : 4);
+      std::vector<long> vars;
+      while (static_cast<int>(vars.size()) < len) {
+        const long v = 1 + static_cast<long>(below(static_cast<std::uint64_t>(inst.nvars)));
+        if (std::find(vars.begin(), vars.end(), v) == vars.end()) vars.push_back(v);
+      }
+      for (long v : vars) cl.lits.push_back(below(2) ? v : -v);
+      if (below(100) < 3) cl.lits.push_back(-cl.lits.front());  // a tautology
+    }
+    cl.hard = below(100) < static_cast<std::uint64_t>(hard_percent);
+    switch (cat) {
+      case Category::plain: cl.weight = 1; break;
+      case Category::partial: cl.weight = below(10) == 0 ? 0 : 1; break;
+      default: {
+        const std::uint64_t k = below(6);
+        cl.weight = k == 0 ? 0 : k < 3 ? 1 + below(5) : k < 5 ? 1 + below(100) : (std::uint64_t(1) << 40) + below(1000);
+      }
+    }
+    inst.clauses.push_back(cl);
+  }
+  return inst;
+}
+
+std::string describe(const Instance& inst) {
+  std::ostringstream out;
+  out << "nvars " << inst.nvars << "\n";
+  for (const DrawnClause& cl : inst.clauses) {
+    out << (cl.hard ? std::string("h") : std::to_string(cl.weight));
+    for (long l : cl.lits) out << ' ' << l;
+    out << " 0\n";
+  }
+  return out.str();
+}
+
+bool satisfied(const DrawnClause& cl, const std::vector<bool>& model) {
+  for (long l : cl.lits)
+    if (model[static_cast<std::size_t>(std::labs(l))] == (l > 0)) return true;
+  return false;
+}
+
+// The weight `model` falsifies, or -1 when it falsifies a hard clause.
+long long model_cost(const Instance& inst, const std::vector<bool>& model) {
+  long long cost = 0;
+  for (const DrawnClause& cl : inst.clauses) {
+    if (satisfied(cl, model)) continue;
+    if (cl.hard) return -1;
+    cost += static_cast<long long>(cl.weight);
+  }
+  return cost;
+}
+
+// The least cost over all assignments, or -1 when none satisfies the hard clauses. Variable v
+// is bit v-1 of the assignment.
+long long exhaustive_optimum(const Instance& inst) {
+  struct Masks {
+    std::uint32_t pos = 0, neg = 0;
+  };
+  std::vector<Masks> masks;
+  for (const DrawnClause& cl : inst.clauses) {
+    Masks m;
+    for (long l : cl.lits) (l > 0 ? m.pos : m.neg) |= 1u << (std::labs(l) - 1);
+    masks.push_back(m);
+  }
+  long long best = -1;
+  for (std::uint32_t a = 0; a < (1u << inst.nvars); ++a) {
+    long long cost = 0;
+    for (std::size_t i = 0; i < masks.size() && cost >= 0; ++i) {
+      if ((a & masks[i].pos) != 0 || (~a & masks[i].neg) != 0) continue;
+      cost = inst.clauses[i].hard ? -1 : cost + static_cast<long long>(inst.clauses[i].weight);
+    }
+    if (cost >= 0 && (best < 0 || cost < best)) best = cost;
+  }
+  return best;
+}
+
+// The drawn clauses in a clause set, as the reader would merge them: repeated literals add
+// their weights, and a clause hard in any occurrence is hard. The clauses leave the process-wide
+// registry again with the set.
+class LoadedSet {
+public:
+  explicit LoadedSet(const Instance& inst) {
+    set.set_top_weight(top);
+    for (const DrawnClause& drawn : inst.clauses) {
+      LitVector lits(drawn.lits.begin(), drawn.lits.end());
+      const BasicClauseSet::AddOutcome out = set.add_clause_tracked(lits);
+      const std::uint64_t before = out.was_member ? out.prev_weight : 0;
+      set.set_cl_weight(out.cl, drawn.hard || before >= top ? top : before + drawn.weight);
+    }
+  }
+  ~LoadedSet() {
+    std::vector<BasicClause*> all(set.begin(), set.end());
+    for (BasicClause* cl : all) set.remove_clause(cl);
+  }
+  BasicClauseSet set;
+};
+
+class BoundsSeen : public EngineListener {
+public:
+  void on_upper_bound(Cost cost) override { uppers.push_back(cost); }
+  void on_lower_bound(Cost bound) override { lowers.push_back(bound); }
+  std::vector<Cost> uppers, lowers;
+};
+
+// Empty when `r` is the optimum `optimum` with a model of that cost, else what is wrong. The
+// model has a value for each variable up to the snapshot's largest; those above are unused by
+// every clause and read as false.
+std::string check_optimum(const Instance& inst, const InstanceSnapshot& snapshot, EngineResult r, long long optimum) {
+  std::ostringstream err;
+  if (optimum < 0) {
+    if (r.status != EngineStatus::unsatisfiable) err << "expected unsatisfiable, status " << static_cast<int>(r.status);
+    return err.str();
+  }
+  if (r.status != EngineStatus::optimum) {
+    err << "status " << static_cast<int>(r.status) << " " << r.error << ", optimum " << optimum;
+    return err.str();
+  }
+  if (static_cast<long long>(r.cost) != optimum || r.lower_bound != r.cost)
+    err << "cost " << r.cost << " lower bound " << r.lower_bound << ", optimum " << optimum;
+  else if (r.model.size() != static_cast<std::size_t>(snapshot.num_vars()) + 1)
+    err << "model of " << r.model.size() << " values";
+  if (!err.str().empty()) return err.str();
+  r.model.resize(static_cast<std::size_t>(inst.nvars) + 1, false);
+  if (model_cost(inst, r.model) != optimum) err << "model costs " << model_cost(inst, r.model);
+  return err.str();
+}
+
+std::string check_bounds(const BoundsSeen& seen, long long optimum) {
+  std::ostringstream err;
+  for (std::size_t i = 1; i < seen.uppers.size(); ++i)
+    if (seen.uppers[i] >= seen.uppers[i - 1]) err << "upper bound " << seen.uppers[i] << " after " << seen.uppers[i - 1];
+  for (std::size_t i = 1; i < seen.lowers.size(); ++i)
+    if (seen.lowers[i] <= seen.lowers[i - 1]) err << "lower bound " << seen.lowers[i] << " after " << seen.lowers[i - 1];
+  if (optimum >= 0) {
+    if (seen.uppers.empty() || static_cast<long long>(seen.uppers.back()) != optimum) err << "last upper bound not the optimum";
+    if (optimum > 0 && (seen.lowers.empty() || static_cast<long long>(seen.lowers.back()) != optimum))
+      err << "last lower bound not the optimum";
+  }
+  return err.str();
+}
+
+long env_long(const char* name, long fallback) {
+  const char* v = std::getenv(name);
+  return v != nullptr && *v != '\0' ? std::atol(v) : fallback;
+}
+
+struct CategoryCase {
+  const char* name;
+  Category category;
+  std::uint64_t seed;
+  int per_mille;  // of the number of instances
+};
+
+void PrintTo(const CategoryCase& c, std::ostream* os) { *os << c.name; }
+
+class BnbSolverTest : public ::testing::TestWithParam<CategoryCase> {};
+
+TEST_P(BnbSolverTest, OptimaModelsAndBoundsMatchExhaustiveSearch) {
+  const long cases = std::max(1L, env_long("QUARNEL_BNB_CASES", 1000) * GetParam().per_mille / 1000);
+  const long only = env_long("QUARNEL_BNB_CASE", -1);
+  int failures = 0;
+  long without_model = 0;
+  for (long i = 0; i < cases && failures < 5; ++i) {
+    if (only >= 0 && i != only) continue;
+    const Instance inst = make_instance(GetParam().category, GetParam().seed + static_cast<std::uint64_t>(i));
+    const long long optimum = exhaustive_optimum(inst);
+    if (optimum < 0) ++without_model;
+    LoadedSet loaded(inst);
+    const InstanceSnapshot snapshot(loaded.set);
+    std::string err;
+    for (bool with_local_search : {false, true}) {
+      BoundsSeen seen;
+      EngineOptions options;
+      options.listener = &seen;
+      BnbSettings settings;
+      if (!with_local_search) settings.local_search_flips = 0;
+      settings.failed_literals = i % 4 != 3;
+      BnbSolver solver(snapshot, options, settings);
+      const EngineResult r = solver.solve();
+      err = check_optimum(inst, snapshot, r, optimum);
+      if (err.empty()) err = check_bounds(seen, optimum);
+      if (!err.empty()) {
+        err += with_local_search ? " (with local search)" : " (search alone)";
+        break;
+      }
+    }
+    if (err.empty() && optimum >= 0 && i % 5 == 0) {
+      BnbSettings alone;
+      alone.local_search_flips = 0;
+      // A bound one above the optimum: the search must still reach it.
+      EngineResult r = BnbSolver(snapshot, EngineOptions(), alone).solve(static_cast<Cost>(optimum) + 1);
+      err = check_optimum(inst, snapshot, r, optimum);
+      // The optimum itself as the bound: nothing cheaper exists, and no model is at hand.
+      if (err.empty()) {
+        r = BnbSolver(snapshot, EngineOptions(), alone).solve(static_cast<Cost>(optimum));
+        if (r.status != EngineStatus::unknown || static_cast<long long>(r.lower_bound) != optimum || !r.model.empty())
+          err = "bound at the optimum: status " + std::to_string(static_cast<int>(r.status)) + " lower bound " +
+                std::to_string(r.lower_bound);
+      }
+      // An optimal model from the caller is the answer.
+      if (err.empty()) {
+        const std::vector<bool> model = BnbSolver(snapshot, EngineOptions(), alone).solve().model;
+        r = BnbSolver(snapshot, EngineOptions(), alone).solve(~Cost(0), &model);
+        err = check_optimum(inst, snapshot, r, optimum);
+      }
+    }
+    if (err.empty() && i % 7 == 0) {
+      // Out of time before the first node: whatever model comes back is a checked one.
+      EngineOptions stopped;
+      stopped.out_of_time = [] { return true; };
+      const EngineResult r = BnbSolver(snapshot, stopped).solve();
+      const bool with_model = r.status == EngineStatus::satisfiable || r.status == EngineStatus::optimum;
+      std::vector<bool> model = r.model;
+      model.resize(static_cast<std::size_t>(inst.nvars) + 1, false);
+      if (with_model && static_cast<long long>(r.cost) != model_cost(inst, model))
+        err = "stopped run returned a model of another cost";
+      else if (!with_model && r.status != EngineStatus::unknown && r.status != EngineStatus::unsatisfiable)
+        err = "stopped run: status " + std::to_string(static_cast<int>(r.status));
+    }
+    if (!err.empty()) {
+      ADD_FAILURE() << "case " << i << ": " << err << "\n" << describe(inst);
+      ++failures;
+    }
+  }
+  // The draw must keep producing instances whose hard clauses have no model.
+  if (GetParam().category == Category::mostly_hard && only < 0 && cases >= 100) {
+    EXPECT_GT(without_model, cases / 20);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Categories, BnbSolverTest,
+                         ::testing::Values(CategoryCase{"plain", Category::plain, 1000000, 1000},
+                                           CategoryCase{"partial", Category::partial, 2000000, 1000},
+                                           CategoryCase{"weighted", Category::weighted, 3000000, 1000},
+                                           CategoryCase{"mostly_hard", Category::mostly_hard, 4000000, 1000},
+                                           CategoryCase{"deep", Category::deep, 5000000, 30}),
+                         [](const ::testing::TestParamInfo<CategoryCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
