@@ -6,20 +6,20 @@ void CoreShrinker::failed_subset(const std::vector<int>& assumptions, std::vecto
     if (sat.failed(lit)) out.push_back(lit);
 }
 
-bool CoreShrinker::shrink(std::vector<int>& core, const std::function<bool()>& deletion_allowed,
+void CoreShrinker::shrink(std::vector<int>& core, const std::function<bool()>& deletion_allowed,
                           const std::function<bool()>& stopped) {
   for (int round = 0; round < trim_rounds && core.size() > 1; ++round) {
     SatOracle::Result r = sat.solve(core);
-    if (r != SatOracle::Result::unsatisfiable) return !stopped();
+    if (r != SatOracle::Result::unsatisfiable) return;
     failed_subset(core, failed);
     if (failed.size() >= core.size()) break;
     core.swap(failed);
   }
-  if (core.size() > max_deletion_size) return true;
+  if (core.size() > max_deletion_size) return;
 
   // Member i is tried out; the members before `i` are known to be needed.
   for (std::size_t i = 0; i < core.size() && core.size() > 1; ) {
-    if (!deletion_allowed()) break;
+    if (!deletion_allowed() || stopped()) break;
     trial.clear();
     for (std::size_t j = 0; j < core.size(); ++j)
       if (j != i) trial.push_back(core[j]);
@@ -31,8 +31,6 @@ bool CoreShrinker::shrink(std::vector<int>& core, const std::function<bool()>& d
       core.swap(failed);
       continue;
     }
-    if (r == SatOracle::Result::unknown && stopped()) return false;
     ++i;
   }
-  return true;
 }

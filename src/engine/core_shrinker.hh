@@ -19,9 +19,8 @@ public:
   explicit CoreShrinker(SatOracle& sat) : sat(sat) {}
 
   // Shrinks `core`, a set of assumption literals that the oracle refutes; it stays one. Deletion
-  // goes on while `deletion_allowed()` says so. Returns false when a solve was cut short by the
-  // oracle's terminate callback, which the caller then honours; `core` is still a core.
-  bool shrink(std::vector<int>& core, const std::function<bool()>& deletion_allowed,
+  // goes on while `deletion_allowed()` says so, and everything ends early once `stopped()`.
+  void shrink(std::vector<int>& core, const std::function<bool()>& deletion_allowed,
               const std::function<bool()>& stopped);
 
 private:

@@ -17,7 +17,8 @@ OllSolver::OllSolver(const InstanceSnapshot& instance, EngineOptions options)
 
 bool OllSolver::stopped() {
   if (!out_of_time && options.out_of_time()) out_of_time = true;
-  return out_of_time;
+  if (!out_of_time && pause && pause()) paused = true;
+  return out_of_time || paused;
 }
 
 int OllSolver::add_term(int lit, Cost weight) {
@@ -34,7 +35,6 @@ int OllSolver::add_term(int lit, Cost weight) {
 bool OllSolver::load() {
   sat = make_sat_oracle();
   sat->reserve_vars(instance.num_vars());
-  sat->set_terminate([this] { return stopped(); });
   shrinker.reset(new CoreShrinker(*sat));
   for (std::size_t i = 0; i < instance.num_hard(); ++i) {
     ClauseView cl = instance.hard(i);
@@ -128,44 +128,40 @@ void OllSolver::process_core(std::vector<int>& core) {
 
 // Adds "at most bound-1 inputs are true" as a soft literal of `weight`, merged into the one that
 // exists already for that output. With `exhaust`, the bound first goes up while short searches
-// prove that more inputs must be true, each step raising the lower bound by `weight`.
-bool OllSolver::add_totalizer_term(int index, int bound, Cost weight, bool exhaust) {
+// prove that more inputs must be true, each step raising the lower bound by `weight`. A stop
+// request ends only the exhaustion: the term is added all the same, so that the reformulation
+// stays complete.
+void OllSolver::add_totalizer_term(int index, int bound, Cost weight, bool exhaust) {
   Totalizer& tot = *totalizers[static_cast<std::size_t>(index)];
   while (exhaust && bound <= tot.num_inputs()) {
     tot.extend(*sat, bound);
     sat->set_conflict_limit(exhaustion_conflicts);
     const SatOracle::Result r = sat->solve({-tot.output(bound)});
-    if (r == SatOracle::Result::unknown && stopped()) return false;
     if (r != SatOracle::Result::unsatisfiable) break;
     sat->add_unit(tot.output(bound));
     raise_lower_bound(weight);
     ++bound;
   }
-  if (bound > tot.num_inputs()) return true;
+  if (bound > tot.num_inputs()) return;
   tot.extend(*sat, bound);
   const int lit = -tot.output(bound);
   if (var_index(lit) < term_of_var.size() && term_of_var[var_index(lit)] >= 0) {
     terms[static_cast<std::size_t>(term_of_var[var_index(lit)])].weight += weight;
-    return true;
+    return;
   }
   Term& t = terms[static_cast<std::size_t>(add_term(lit, weight))];
   t.totalizer = index;
   t.bound = bound;
-  return true;
 }
 
-bool OllSolver::flush_pending(bool exhaust) {
-  std::vector<PendingBound> bounds;
-  bounds.swap(pending_bounds);
-  for (const PendingBound& b : bounds)
-    if (!add_totalizer_term(b.totalizer, b.bound, b.weight, false)) return false;
-  std::vector<PendingCore> cores;
-  cores.swap(pending_cores);
-  for (const PendingCore& c : cores) {
+void OllSolver::flush_pending(bool exhaust) {
+  for (const PendingBound& b : pending_bounds) add_totalizer_term(b.totalizer, b.bound, b.weight, false);
+  pending_bounds.clear();
+  for (const PendingCore& c : pending_cores) {
     totalizers.emplace_back(new Totalizer(*sat, c.members, 2));
-    if (!add_totalizer_term(static_cast<int>(totalizers.size() - 1), 2, c.weight, exhaust)) return false;
+    add_totalizer_term(static_cast<int>(totalizers.size() - 1), 2, c.weight, exhaust);
   }
-  return true;
+  pending_cores.clear();
 }
 
 EngineResult OllSolver::checked_optimum(const std::vector<bool>& model) {
@@ -206,32 +202,43 @@ EngineResult OllSolver::finish(EngineStatus status) {
   return result;
 }
 
-EngineResult OllSolver::solve() {
-  if (!load()) return finish(EngineStatus::unsatisfiable);
-  std::clock_t started = std::clock();
-  SatOracle::Result r = sat->solve({});
-  search_clock += std::clock() - started;
-  if (r == SatOracle::Result::unsatisfiable) return finish(EngineStatus::unsatisfiable);
-  if (r == SatOracle::Result::unknown) return finish(EngineStatus::unknown);
-  note_model();
+EngineResult OllSolver::solve() { return run(nullptr); }
+
+EngineResult OllSolver::run(std::function<bool()> pause_request) {
+  pause = std::move(pause_request);
+  paused = false;
+  if (!sat) {
+    if (!load()) return finish(EngineStatus::unsatisfiable);
+  }
+  // A fresh callback: the oracle remembers that a callback once asked it to stop.
+  sat->set_terminate([this] { return stopped(); });
+  std::clock_t started;
+  if (!have_model) {
+    started = std::clock();
+    const SatOracle::Result r = sat->solve({});
+    search_clock += std::clock() - started;
+    if (r == SatOracle::Result::unsatisfiable) return finish(EngineStatus::unsatisfiable);
+    if (r == SatOracle::Result::unknown) return finish(EngineStatus::unknown);
+    note_model();
+    std::vector<Cost> weights;
+    for (const Term& t : terms) weights.push_back(t.weight);
+    threshold = next_weight_threshold(weights, ~Cost(0));
+  }
 
   std::vector<Cost> weights;
-  for (const Term& t : terms) weights.push_back(t.weight);
-  threshold = next_weight_threshold(weights, ~Cost(0));
-  std::vector<int> core;
   for (;;) {
     if (lower >= upper) return finish(EngineStatus::optimum);
     if (stopped()) return finish(EngineStatus::unknown);
     harden();
     collect_assumptions();
     started = std::clock();
-    r = sat->solve(assumptions);
+    const SatOracle::Result r = sat->solve(assumptions);
     search_clock += std::clock() - started;
     if (r == SatOracle::Result::unknown) return finish(EngineStatus::unknown);
     if (r == SatOracle::Result::satisfiable) {
       note_model();
       if (!pending_cores.empty() || !pending_bounds.empty()) {
-        if (!flush_pending(true)) return finish(EngineStatus::unknown);
+        flush_pending(true);
         continue;
       }
       if (threshold == 0) return finish(EngineStatus::optimum);
@@ -252,10 +259,10 @@ EngineResult OllSolver::solve() {
       result.error = "Empty core after a model was found";
       return result;
     }
+    // A core cut short by a stop request is still a core.
     shrink_started = std::clock();
-    const bool finished = shrinker->shrink(core, [this] { return deletion_allowed(); }, [this] { return stopped(); });
+    shrinker->shrink(core, [this] { return deletion_allowed(); }, [this] { return stopped(); });
     deletion_clock += std::clock() - shrink_started;
-    if (!finished) return finish(EngineStatus::unknown);
     process_core(core);
   }
 }
@@ -279,7 +286,7 @@ EngineResult OllSolver::next_optimal(CubeKind kind) {
   EngineResult none;
   none.status = EngineStatus::unsatisfiable;
   if (!have_model) return none;
-  if (!flush_pending(false)) return finish(EngineStatus::unknown);
+  flush_pending(false);
 
   std::vector<int> blocking;
   if (kind == CubeKind::falsified_softs) {

@@ -16,6 +16,7 @@
 #define QUARNEL_ENGINE_OLL_SOLVER_HH
 
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -44,6 +45,11 @@ public:
 
   // Runs the optimisation to its end or until the options' out_of_time says stop.
   EngineResult solve();
+  // The same, but `pause` may also stop the search: the result is then what is known so far
+  // (satisfiable with the best model, or unknown), paused() is true, and a later run() goes on
+  // from where this one stopped.
+  EngineResult run(std::function<bool()> pause);
+  bool was_paused() const { return paused && !out_of_time; }
 
   // After solve() returned an optimum: looks for an optimal model that differs from every model
   // returned so far in the sense of `kind`. Returns optimum with that model, unsatisfiable when
@@ -80,9 +86,9 @@ private:
   void note_model();
   void raise_lower_bound(Cost by);
   void process_core(std::vector<int>& core);
-  // Builds the totalizers and bounds that wait; false when stopped.
-  bool flush_pending(bool exhaust);
-  bool add_totalizer_term(int totalizer, int bound, Cost weight, bool exhaust);
+  // Builds the totalizers and bounds that wait.
+  void flush_pending(bool exhaust);
+  void add_totalizer_term(int totalizer, int bound, Cost weight, bool exhaust);
   void harden();
   EngineResult finish(EngineStatus status);
   EngineResult checked_optimum(const std::vector<bool>& model);
@@ -107,7 +113,10 @@ private:
   std::vector<bool> best_model;
   std::vector<bool> scratch_model;
 
+  std::function<bool()> pause;
+  bool paused = false;
   bool out_of_time = false;
+  std::vector<int> core;
   std::clock_t search_clock = 0;    // CPU time spent in main-search solves
   std::clock_t deletion_clock = 0;  // CPU time spent shrinking cores
   std::clock_t shrink_started = 0;

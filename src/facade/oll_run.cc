@@ -4,8 +4,8 @@
 
 #include "clauses/basic_clause_set.hh"
 
-OllRun::OllRun(const BasicClauseSet& clset, EngineOptions options)
-    : snapshot(clset), solver(snapshot, std::move(options)) {}
+OllRun::OllRun(const BasicClauseSet& clset, EngineOptions options, bool branch_and_bound)
+    : snapshot(clset), solver(snapshot, std::move(options), branch_and_bound) {}
 
 void OllRun::model_literals(std::vector<int>& out) const {
   for (std::size_t v = 1; v < last.model.size(); ++v) {

@@ -8,14 +8,15 @@
 
 #include "clauses/instance_snapshot.hh"
 #include "engine/engine_result.hh"
-#include "engine/oll_solver.hh"
+#include "engine/hybrid_solver.hh"
 
 class BasicClause;
 class BasicClauseSet;
 
 class OllRun {
 public:
-  OllRun(const BasicClauseSet& clset, EngineOptions options);
+  // `branch_and_bound`: see HybridSolver; false when further optimal models will be asked for.
+  OllRun(const BasicClauseSet& clset, EngineOptions options, bool branch_and_bound);
   OllRun(const OllRun&) = delete;
   OllRun& operator=(const OllRun&) = delete;
 
@@ -31,7 +32,7 @@ public:
 
 private:
   InstanceSnapshot snapshot;
-  OllSolver solver;
+  HybridSolver solver;
   EngineResult last;
 };
 

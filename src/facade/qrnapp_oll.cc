@@ -55,7 +55,7 @@ bool QuarnelExtended::solve_with_oll() {
   delete QRNAppObjs::_oll;
   QRNAppObjs::_oll = nullptr;
   try {
-    QRNAppObjs::_oll = new OllRun(*QRNAppObjs::_clset, engine_options());
+    QRNAppObjs::_oll = new OllRun(*QRNAppObjs::_clset, engine_options(), !QRNConfig::enum_models);
     // The SAT solver allocates some 170 bytes per variable up to the largest one, whether the
     // variables occur or not: an id far beyond real instances would only end in an allocation
     // failure (or the kernel's out-of-memory killer).

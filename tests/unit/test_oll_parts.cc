@@ -9,6 +9,7 @@
 
 #include "clauses/basic_clause_set.hh"
 #include "clauses/instance_snapshot.hh"
+#include "engine/hybrid_solver.hh"
 #include "engine/oll_solver.hh"
 #include "engine/totalizer.hh"
 #include "engine/weight_strata.hh"
@@ -102,6 +103,71 @@ TEST(OllSolver, StopRequestGivesTheBestModelOrNone) {
       EXPECT_EQ(r.status, EngineStatus::unknown);
       EXPECT_TRUE(r.model.empty());
     }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A random instance over `nvars` variables: clauses of 1 to 3 literals, hard with the given
+// chance in percent, soft ones with weights 1 to 4.
+void random_clause_set(BasicClauseSet& clset, std::mt19937& gen, int nvars, int nclauses, int hard_percent) {
+  clset.set_cltype(CL_WEIGHTED);
+  std::vector<long> lits;
+  for (int c = 0; c < nclauses; ++c) {
+    lits.clear();
+    const int len = 1 + static_cast<int>(gen() % 3);
+    for (int i = 0; i < len; ++i) {
+      const long v = 1 + static_cast<long>(gen() % static_cast<unsigned>(nvars));
+      lits.push_back(gen() % 2 ? v : -v);
+    }
+    BasicClause* cl = clset.add_clause(lits);
+    if (static_cast<int>(gen() % 100) < hard_percent)
+      clset.set_cl_hard(cl);
+    else
+      clset.set_cl_weight(cl, 1 + gen() % 4);
+  }
+}
+
+void expect_checked(const InstanceSnapshot& instance, const EngineResult& r, Cost optimum) {
+  ASSERT_EQ(r.status, EngineStatus::optimum) << r.error;
+  EXPECT_EQ(r.cost, optimum);
+  EXPECT_TRUE(instance.satisfies_hard(r.model));
+  EXPECT_EQ(instance.cost_of(r.model), r.cost);
+}
+
+// Paused after every few polls and run again, the search ends where an uninterrupted one does.
+TEST(OllSolver, PausedRunsResumeToTheSameOptimum) {
+  std::mt19937 gen(7);
+  for (int round = 0; round < 60; ++round) {
+    BasicClauseSet clset;
+    random_clause_set(clset, gen, 8 + round % 10, 40 + round, 15);
+    const InstanceSnapshot instance(clset);
+    const EngineResult whole = OllSolver(instance, EngineOptions()).solve();
+    if (whole.status == EngineStatus::unsatisfiable) continue;
+    OllSolver solver(instance, EngineOptions());
+    int polls = 0, runs = 0;
+    EngineResult r;
+    do {
+      r = solver.run([&polls] { return ++polls % 3 == 0; });
+      ++runs;
+    } while (solver.was_paused() && runs < 10000);
+    expect_checked(instance, r, whole.cost);
+  }
+}
+
+// Branch and bound taking over at once (a probe of no time) finds the same optimum as the
+// core-guided search alone, on instances without hard clauses.
+TEST(HybridSolver, BranchAndBoundTakesOverWithTheSameOptimum) {
+  std::mt19937 gen(11);
+  for (int round = 0; round < 200; ++round) {
+    BasicClauseSet clset;
+    random_clause_set(clset, gen, 4 + round % 12, 10 + round % 50, 0);
+    const InstanceSnapshot instance(clset);
+    const EngineResult core_guided = OllSolver(instance, EngineOptions()).solve();
+    ASSERT_EQ(core_guided.status, EngineStatus::optimum);
+    expect_checked(instance, HybridSolver(instance, EngineOptions(), true, 0.0).solve(), core_guided.cost);
   }
 }
 

@@ -1,0 +1,59 @@
+// The engine behind "-oll": the core-guided search (oll_solver.hh) first, and on small
+// instances without hard clauses that it has not finished after a short probe, branch and bound
+// (bnb_solver.hh) from its best model for the rest of the time. Core-guided search stalls on
+// small random and crafted instances whose optimum falsifies many clauses, where branch and
+// bound with a propagation-based lower bound is strong; the probe lets the core-guided search
+// keep the many small instances it finishes at once, whatever their shape.
+//
+// Both engines report to the caller's listener through a filter, so that the caller sees upper
+// bounds only fall and lower bounds only rise. Enumeration of further optimal models always
+// comes from the core-guided search, which therefore runs alone when enumeration is wanted.
+#ifndef QUARNEL_ENGINE_HYBRID_SOLVER_HH
+#define QUARNEL_ENGINE_HYBRID_SOLVER_HH
+
+#include "clauses/instance_snapshot.hh"
+#include "engine/engine_result.hh"
+#include "engine/oll_solver.hh"
+
+class HybridSolver {
+public:
+  // CPU seconds the core-guided search has before branch and bound may take over.
+  static constexpr double probe_seconds = 0.5;
+  // Branch and bound takes over only on instances with at most this many variables.
+  static constexpr int max_branching_vars = 200;
+
+  // `branch_and_bound` false: the core-guided search alone. `probe` is in CPU seconds.
+  HybridSolver(const InstanceSnapshot& instance, EngineOptions options, bool branch_and_bound,
+               double probe = probe_seconds);
+
+  EngineResult solve();
+  // After an optimum from solve() without branch and bound, see OllSolver::next_optimal.
+  EngineResult next_optimal(CubeKind kind) { return oll.next_optimal(kind); }
+
+private:
+  // Passes on only bounds that improve on those passed on before.
+  class MonotoneListener : public EngineListener {
+  public:
+    explicit MonotoneListener(EngineListener* target) : target(target) {}
+    void on_upper_bound(Cost cost) override;
+    void on_lower_bound(Cost bound) override;
+
+  private:
+    EngineListener* target;
+    bool have_upper = false;
+    Cost upper = 0;
+    Cost lower = 0;
+  };
+
+  bool suits_branch_and_bound() const;
+  EngineOptions through_filter(const EngineOptions& options);
+
+  const InstanceSnapshot& instance;
+  EngineOptions options;
+  MonotoneListener filter;
+  OllSolver oll;
+  bool branch_and_bound;
+  double probe;
+};
+
+#endif
