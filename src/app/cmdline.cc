@@ -5,7 +5,9 @@
 // cannot change release, algorithm or encoding.
 #include "app/cmdline.hh"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <cstring>
 #include <iostream>
 
@@ -47,57 +49,51 @@ const char usage_text[] =
   std::exit(1);
 }
 
-// Options that take a value, with what they do with it.
-struct ValueOption {
+// Every option: its word, whether the next argument is its value, and what it does. A new
+// option is one row here plus the facade operation it calls.
+struct Option {
   const char* word;
-  void (*apply)(Quarnel& q, const char* value);
+  bool takes_value;
+  void (*apply)(Quarnel& q, const char* value);  // value is null for options without one
 };
 
-const ValueOption value_options[] = {
-    {"-r", [](Quarnel& q, const char* v) { q.set_release(v); }},
-    {"-a", [](Quarnel& q, const char* v) { q.set_algorithm(v); }},
-    {"-e", [](Quarnel& q, const char* v) { q.set_card_encoding(v); }},
-    {"-m", [](Quarnel& q, const char* v) { q.set_relate_relax_vars(std::atoi(v)); }},
-    {"-s",
+const Option options[] = {
+    {"-r", true, [](Quarnel& q, const char* v) { q.set_release(v); }},
+    {"-a", true, [](Quarnel& q, const char* v) { q.set_algorithm(v); }},
+    {"-e", true, [](Quarnel& q, const char* v) { q.set_card_encoding(v); }},
+    {"-m", true, [](Quarnel& q, const char* v) { q.set_relate_relax_vars(std::atoi(v)); }},
+    {"-s", true,
      [](Quarnel& q, const char* v) {
        if (std::strcmp(v, "all") == 0)
          q.set_enumerate_models();
        else
          q.set_enumerate_models(std::atol(v));
      }},
-    {"-T", [](Quarnel& q, const char* v) { q.set_timeout(std::atol(v)); }},
-    {"-v", [](Quarnel& q, const char* v) { q.set_verbosity(std::atoi(v)); }},
-};
-
-// Options without a value.
-struct FlagOption {
-  const char* word;
-  void (*apply)(Quarnel& q);
-};
-
-const FlagOption flag_options[] = {
-    {"-p", [](Quarnel& q) { q.set_use_added_cls(); }},
-    {"-w", [](Quarnel& q) { q.set_compute_model(); }},
-    {"-so", [](Quarnel& q) { q.set_enum_orig_vars(); }},
-    {"-sr", [](Quarnel& q) { q.set_enum_relax_vars(); }},
-    {"-u",
-     [](Quarnel& q) {
+    {"-T", true, [](Quarnel& q, const char* v) { q.set_timeout(std::atol(v)); }},
+    {"-v", true, [](Quarnel& q, const char* v) { q.set_verbosity(std::atoi(v)); }},
+    {"-p", false, [](Quarnel& q, const char*) { q.set_use_added_cls(); }},
+    {"-w", false, [](Quarnel& q, const char*) { q.set_compute_model(); }},
+    {"-so", false, [](Quarnel& q, const char*) { q.set_enum_orig_vars(); }},
+    {"-sr", false, [](Quarnel& q, const char*) { q.set_enum_relax_vars(); }},
+    {"-u", false,
+     [](Quarnel& q, const char*) {
        q.set_lst_unsat_cls();
        q.set_compute_model();
      }},
-    {"-l", [](Quarnel& q) { q.set_logging(); }},
-    {"-C",
-     [](Quarnel& q) {
+    {"-l", false, [](Quarnel& q, const char*) { q.set_logging(); }},
+    {"-C", false,
+     [](Quarnel& q, const char*) {
        q.set_comp_format();
        q.set_compute_model();
      }},
-    {"-NC",
-     [](Quarnel& q) {
+    {"-NC", false,
+     [](Quarnel& q, const char*) {
        q.unset_comp_format();
        q.unset_compute_model();
      }},
-    {"-bmo", [](Quarnel& q) { q.set_bmo_mode(); }},
-    {"-oll", [](Quarnel& q) { q.set_oll_engine(); }},
+    {"-bmo", false, [](Quarnel& q, const char*) { q.set_bmo_mode(); }},
+    {"-oll", false, [](Quarnel& q, const char*) { q.set_oll_engine(); }},
+    {"-h", false, [](Quarnel&, const char*) { usage_and_exit(); }},
 };
 
 // Writes one banner line to standard output and, when open, to the log file.
@@ -118,27 +114,18 @@ const char* parse_cmdline_options(Quarnel& q, int argc, char** argv) {
   int i = 1;
   while (i < argc) {
     const char* arg = argv[i];
-    bool matched = false;
-    for (const ValueOption& opt : value_options) {
-      if (std::strcmp(arg, opt.word) != 0) continue;
-      // A value option at the very end has no value: the arguments have ended.
-      if (i + 1 >= argc) return nullptr;
-      opt.apply(q, argv[i + 1]);
-      i += 2;
-      matched = true;
-      break;
-    }
-    if (matched) continue;
-    for (const FlagOption& opt : flag_options) {
-      if (std::strcmp(arg, opt.word) != 0) continue;
-      opt.apply(q);
+    const Option* opt = std::find_if(std::begin(options), std::end(options),
+                                     [arg](const Option& o) { return std::strcmp(arg, o.word) == 0; });
+    if (opt == std::end(options)) return arg;
+    if (!opt->takes_value) {
+      opt->apply(q, nullptr);
       i += 1;
-      matched = true;
-      break;
+      continue;
     }
-    if (matched) continue;
-    if (std::strcmp(arg, "-h") == 0) usage_and_exit();
-    return arg;
+    // An option that takes a value but comes last has none: the arguments have ended.
+    if (i + 1 >= argc) return nullptr;
+    opt->apply(q, argv[i + 1]);
+    i += 2;
   }
   return nullptr;
 }
