@@ -9,7 +9,6 @@
 #include "engine/card_encodings.hh"
 
 #include <cassert>
-#include <cmath>
 
 #include "facade/qrn_config.hh"
 
@@ -72,7 +71,9 @@ void encode_bitwise(const std::vector<long>& x, IDManager& imgr, ClauseSink& sin
 
 int bitwise_width(std::size_t n) {
   assert(n > 0);
-  return static_cast<int>(std::ceil(std::log(static_cast<double>(n)) / std::log(2.0)));
+  int width = 0;
+  while ((std::size_t(1) << width) < n) ++width;
+  return width;
 }
 
 bool has_amo_encoder(int encoding) {

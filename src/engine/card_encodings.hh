@@ -20,7 +20,8 @@ bool has_amo_encoder(int encoding);
 void encode_at_most_one(int encoding, const std::vector<long>& vars, IDManager& imgr,
                         BasicClauseSet& clset, ClauseList* added);
 
-// Number of auxiliary variables of the bitwise encoding: ceil(ln n / ln 2), 0 for n = 1.
+// Number of auxiliary variables of the bitwise encoding: the bits that number n values,
+// ceil(log2 n), 0 for n = 1.
 int bitwise_width(std::size_t n);
 
 #endif

@@ -34,10 +34,9 @@ long QRN1::solve() {
   long cost = 0;
   unsigned long cores = 0;
   std::vector<long> rvars;
-  PicosatWrapper sat(imgr, *clset, core_cls);
+  PicosatWrapper sat(*clset, core_cls);
 
   for (;;) {
-    sat.init();
     int outcome = sat.run_sat_solver();
     if (outcome == PicosatWrapper::SAT) {
       if (Logger::verbosity > 1)
@@ -59,7 +58,7 @@ long QRN1::solve() {
       case MS_PLAIN:
       case MS_PARTIAL: step = mxsat_relax_core_clauses(rvars); break;
       case MS_WEIGHTED: step = weighted_relax_core_clauses(rvars); break;
-      case MS_SOFTCNF: step = softcnf_relax_core_clauses(rvars);
+      case MS_SOFTCNF: step = softcnf_relax_core_clauses(rvars); break;
       default: Abort("Invalid MaxSAT solver problem type");
     }
     if (step < 0) return -1;

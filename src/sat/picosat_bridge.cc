@@ -20,8 +20,7 @@ extern "C" {
 #include "app/runtime_msgs.hh"
 #include "facade/qrn_config.hh"
 
-PicosatWrapper::PicosatWrapper(IDManager& im, BasicClauseSet& cs, std::vector<BasicClause*>& core)
-    : imgr(im), clset(cs), core_cls(core) {}
+PicosatWrapper::PicosatWrapper(BasicClauseSet& cs, std::vector<BasicClause*>& core) : clset(cs), core_cls(core) {}
 
 void PicosatWrapper::reset() {
   idx2cl.clear();

@@ -9,16 +9,14 @@
 
 #include "clauses/basic_clause.hh"
 #include "clauses/basic_clause_set.hh"
-#include "clauses/id_manager.hh"
 
 class PicosatWrapper {
 public:
   static constexpr int SAT = 10;
   static constexpr int UNSAT = 20;
 
-  PicosatWrapper(IDManager& imgr, BasicClauseSet& clset, std::vector<BasicClause*>& core_cls);
+  PicosatWrapper(BasicClauseSet& clset, std::vector<BasicClause*>& core_cls);
 
-  void init() {}
   // Drops the results of the last call.
   void reset();
   // One complete SAT call over the clause set: 10 satisfiable (model filled), 20 unsatisfiable
@@ -32,7 +30,6 @@ public:
   void print_cnf(const char* fname);
 
 private:
-  [[maybe_unused]] IDManager& imgr;  // kept for symmetry with the engine; no call needs it
   BasicClauseSet& clset;
   std::vector<BasicClause*>& core_cls;
   std::vector<BasicClause*> idx2cl;

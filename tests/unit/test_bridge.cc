@@ -40,9 +40,8 @@ protected:
 
   ConfigGuard guard;
   BasicClauseSet set;
-  IDManager imgr;
   std::vector<BasicClause*> core;
-  PicosatWrapper sat{imgr, set, core};
+  PicosatWrapper sat{set, core};
 };
 
 // Whether the clauses have no common model, by trying every assignment of their variables.
@@ -94,7 +93,6 @@ TEST_F(BridgeTest, EmptySetIsSatisfiableWithEmptyModel) {
 }
 
 TEST_F(BridgeTest, ModelCoversVariablesUpToTheLargestOccurring) {
-  imgr.set_top_id(9);
   BasicClause* a = hard({1, -3});
   BasicClause* b = hard({-1, 7});
   BasicClause* c = hard({-7, 2});
