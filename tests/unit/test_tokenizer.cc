@@ -2,6 +2,7 @@
 // the full 1 MiB buffer, so that each token is also read across refills.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -23,6 +24,9 @@ class TextStream {
 public:
   TextStream(const std::string& text, int capacity, bool gzip = false)
       : file_(text, gzip), gz_(file_.path()) {
+    // The stream holds the file open; its name can go now, so that a stream made inside a death
+    // test's child, which ends without destructors, leaves no file behind.
+    std::remove(file_.path());
     if (capacity == kFullBuffer)
       in_ = std::make_unique<StreamBuffer>(gz_.get());
     else
