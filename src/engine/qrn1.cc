@@ -34,7 +34,7 @@ long QRN1::solve() {
   long cost = 0;
   unsigned long cores = 0;
   std::vector<long> rvars;
-  PicosatWrapper sat(*clset, core_cls);
+  PicosatWrapper sat(*clset, core_cls, QRNConfig::qrntype == MS_SOFTCNF);
 
   for (;;) {
     int outcome = sat.run_sat_solver();

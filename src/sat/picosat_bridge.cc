@@ -18,9 +18,9 @@ extern "C" {
 }
 
 #include "app/runtime_msgs.hh"
-#include "facade/qrn_config.hh"
 
-PicosatWrapper::PicosatWrapper(BasicClauseSet& cs, std::vector<BasicClause*>& core) : clset(cs), core_cls(core) {}
+PicosatWrapper::PicosatWrapper(BasicClauseSet& cs, std::vector<BasicClause*>& core, bool weights_are_groups)
+    : clset(cs), core_cls(core), weights_are_groups(weights_are_groups) {}
 
 void PicosatWrapper::reset() {
   idx2cl.clear();
@@ -29,8 +29,8 @@ void PicosatWrapper::reset() {
 
 namespace {
 
-bool skipped_zero_weight(const BasicClause* cl, weight_t top) {
-  return cl->get_weight() == 0 && top > 0 && QRNConfig::qrntype != MS_SOFTCNF;
+bool skipped_zero_weight(const BasicClause* cl, weight_t top, bool group_ids) {
+  return cl->get_weight() == 0 && top > 0 && !group_ids;
 }
 
 }  // namespace
@@ -51,7 +51,7 @@ int PicosatWrapper::run_sat_solver() {
   long max_skipped_var = 0; // largest variable of a clause kept out
   std::size_t handed = 0;   // clauses given to the library, which numbers them from 0
   for (BasicClause* cl : clset) {
-    if (skipped_zero_weight(cl, top)) {
+    if (skipped_zero_weight(cl, top, weights_are_groups)) {
       for (long lit : *cl) max_skipped_var = std::max(max_skipped_var, std::labs(lit));
       continue;
     }

@@ -15,7 +15,9 @@ public:
   static constexpr int SAT = 10;
   static constexpr int UNSAT = 20;
 
-  PicosatWrapper(BasicClauseSet& clset, std::vector<BasicClause*>& core_cls);
+  // `weights_are_groups`: the clause weights are soft-CNF group ids, so a weight of 0 is a group
+  // like any other rather than a clause that costs nothing.
+  PicosatWrapper(BasicClauseSet& clset, std::vector<BasicClause*>& core_cls, bool weights_are_groups);
 
   // Drops the results of the last call.
   void reset();
@@ -32,6 +34,7 @@ public:
 private:
   BasicClauseSet& clset;
   std::vector<BasicClause*>& core_cls;
+  bool weights_are_groups;
   std::vector<BasicClause*> idx2cl;
   std::vector<int> model;
   struct PicoSAT* solver = nullptr;

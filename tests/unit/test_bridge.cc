@@ -10,7 +10,6 @@
 #include "clauses/basic_clause_set.hh"
 #include "clauses/id_manager.hh"
 #include "engine_test_support.hh"
-#include "facade/qrn_config.hh"
 #include "sat/picosat_bridge.hh"
 
 namespace {
@@ -19,8 +18,6 @@ using engine_test::ConfigGuard;
 
 class BridgeTest : public ::testing::Test {
 protected:
-  void SetUp() override { QRNConfig::qrntype = MS_WEIGHTED; }
-
   BasicClause* hard(LitVector lits) {
     set.set_cltype(CL_HARD);
     return set.add_clause(lits);
@@ -41,7 +38,7 @@ protected:
   ConfigGuard guard;
   BasicClauseSet set;
   std::vector<BasicClause*> core;
-  PicosatWrapper sat{set, core};
+  PicosatWrapper sat{set, core, false};
 };
 
 // Whether the clauses have no common model, by trying every assignment of their variables.
@@ -212,13 +209,13 @@ TEST_F(BridgeTest, WeightZeroIsHardUnderATopWeightOfZero) {
 
 TEST_F(BridgeTest, SoftCnfHandsOverGroupZero) {
   // In soft CNF instances the weight field is a group id, so 0 is a group like any other.
-  QRNConfig::qrntype = MS_SOFTCNF;
+  PicosatWrapper scnf{set, core, true};
   BasicClause* unit = hard({1});
   set.set_cltype(CL_HARD);
   LitVector lits{-1};
   BasicClause* grp0 = set.add_clause(lits);
   set.set_cl_group(grp0, 0);
-  ASSERT_EQ(sat.run_sat_solver(), PicosatWrapper::UNSAT);
+  ASSERT_EQ(scnf.run_sat_solver(), PicosatWrapper::UNSAT);
   std::sort(core.begin(), core.end());
   std::vector<BasicClause*> want{unit, grp0};
   std::sort(want.begin(), want.end());
