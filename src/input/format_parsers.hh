@@ -1,5 +1,6 @@
-// Readers of the four instance formats (cnf, wcnf, pmcnf, scnf), templates over the stream type.
-// All four share one line loop: blanks are skipped, a line starting with c is a comment, one
+// Readers of the instance formats (cnf, wcnf, pmcnf, scnf, and the 2022+ WCNF format without a
+// problem line), templates over the stream type. The four formats with a problem line share one
+// line loop: blanks are skipped, a line starting with c is a comment, one
 // starting with p a problem line, anything else the start of a clause; clauses end with 0 and
 // may span lines. Literals go into one vector that is reused for every clause, so the hot path
 // allocates only when a new clause object is made.
@@ -17,6 +18,7 @@
 
 #include "clauses/basic_clause_set.hh"
 #include "clauses/id_manager.hh"
+#include "facade/qrn_config.hh"
 #include "input/tokenizer.hh"
 
 // The weight of a clause after one more occurrence of weight `w`, given what add_clause_tracked
@@ -45,12 +47,15 @@ template <class B> bool at_problem_line_end(B& in) {
   }
 }
 
-// The numeric fields of a problem line, up to its end. The first two (numbers of variables and
-// clauses) are read but not used; when `top_target` is given, a third sets its top weight. Any
-// further field is an error.
-template <class B> void read_problem_fields(B& in, BasicClauseSet* top_target) {
+// The numeric fields of a problem line, up to its end. The number of variables is read but not
+// used; the number of clauses sizes the clause set's tables (at most `reserve_limit` clauses,
+// since the file may claim more than it holds); when `top_target` is given, a third field sets
+// its top weight. Any further field is an error.
+template <class B>
+void read_problem_fields(B& in, BasicClauseSet& clset, BasicClauseSet* top_target, std::size_t reserve_limit) {
   for (int field = 1; !at_problem_line_end(in); ++field) {
     ParsedNumber n = read_number(in, max_unsigned_field);
+    if (field == 2 && !n.negative()) clset.reserve_more(n.magnitude < reserve_limit ? n.magnitude : reserve_limit);
     if (field <= 2) continue;
     if (field == 3 && top_target != nullptr) {
       if (n.negative()) parse_error_out_of_range(n.as_written());
@@ -65,8 +70,8 @@ template <class B> void read_problem_fields(B& in, BasicClauseSet* top_target) {
 // literal vector of the current clause.
 template <class B> class ClauseReaderBase {
 public:
-  ClauseReaderBase(B& in, IDManager& imgr, BasicClauseSet& clset)
-      : in(in), imgr(imgr), clset(clset) {}
+  ClauseReaderBase(B& in, IDManager& imgr, BasicClauseSet& clset, std::size_t reserve_limit = 0)
+      : in(in), imgr(imgr), clset(clset), reserve_limit(reserve_limit) {}
 
   // Raises the id manager past the instance's variables. maxvar starts at 1, so even an
   // instance without literals reserves variable 1.
@@ -101,6 +106,8 @@ protected:
   B& in;
   IDManager& imgr;
   BasicClauseSet& clset;
+  // The most clauses a problem line may make room for.
+  std::size_t reserve_limit;
   LitVector lits;
   long maxvar = 1;
   std::vector<BasicClause*> grown;
@@ -138,8 +145,29 @@ template <class B, class Reader> void read_instance_lines(B& in, Reader& r, cons
 template <class B> class CnfReader : public ClauseReaderBase<B> {
 public:
   using ClauseReaderBase<B>::ClauseReaderBase;
-  void problem_line() { skip_line(this->in); }
-  void problem_line_after_word(const std::string&) { skip_line(this->in); }
+  // Problem lines are skipped as they always were; only the first one's clause count is used,
+  // to size the tables, when it is written as a plain number.
+  void problem_line() {
+    ++this->in;
+    skip_tab_space(this->in);
+    read_word_chars(this->in, is_word_char);
+    problem_line_after_word(std::string());
+  }
+  void problem_line_after_word(const std::string&) {
+    if (!sized) {
+      sized = true;
+      ParsedNumber n;
+      int bad = 0;
+      std::string text;
+      skip_tab_space(this->in);
+      if (scan_number(this->in, max_unsigned_field, n, bad, text) == NumberScan::ok) {
+        skip_tab_space(this->in);
+        if (scan_number(this->in, max_unsigned_field, n, bad, text) == NumberScan::ok && !n.negative())
+          this->clset.reserve_more(n.magnitude < this->reserve_limit ? n.magnitude : this->reserve_limit);
+      }
+    }
+    skip_line(this->in);
+  }
   void clause_line() {
     this->read_literals();
     // add_clause has given the clause weight 1 and counted it; a repetition adds up.
@@ -149,6 +177,9 @@ public:
     out.cl->set_weight(merged);
     this->note_merged(out, merged);
   }
+
+private:
+  bool sized = false;
 };
 
 // wcnf: "p wcnf vars clauses [top]"; each clause is its weight, then its literals.
@@ -158,7 +189,7 @@ public:
   void problem_line() { read_problem_line(this->in, *this); }
   void problem_line_after_word(const std::string& word) {
     if (word != "wcnf") parse_error_unexpected_int(word);
-    read_problem_fields(this->in, &this->clset);
+    read_problem_fields(this->in, this->clset, &this->clset, this->reserve_limit);
   }
   void clause_line() {
     weight_t w = read_weight(this->in);
@@ -181,7 +212,7 @@ public:
       hard = word == "hard";
       ++this->in;  // the line end; further blanks go with the line loop
     } else if (word == "pmcnf") {
-      read_problem_fields(this->in, nullptr);
+      read_problem_fields(this->in, this->clset, nullptr, this->reserve_limit);
     } else {
       parse_error_unexpected_format(word);
     }
@@ -207,7 +238,7 @@ public:
   void problem_line() { read_problem_line(this->in, *this); }
   void problem_line_after_word(const std::string& word) {
     if (word != "scnf") parse_error_unexpected_int(word);
-    read_problem_fields(this->in, &this->clset);
+    read_problem_fields(this->in, this->clset, &this->clset, this->reserve_limit);
   }
   void clause_line() {
     weight_t grp = read_weight(this->in);
@@ -218,33 +249,177 @@ public:
   }
 };
 
+// The 2022+ WCNF format: no problem line; "h <lits> 0" is a hard clause, "<w> <lits> 0" a soft
+// clause of weight w (0 to 2^64-1), comment lines as in the other formats; each clause is one
+// line, its 0 last. The top weight is the sum of the soft weights plus 1, so that no set of
+// soft clauses weighs as much as a hard one (what tools/wcnf2old writes into an old-format
+// twin); while reading, hard clauses weigh 2^64-1 and take the top weight at the end.
+// Repeated clauses merge as in wcnf. A problem line anywhere means the file is not in this
+// format: the run ends with "File without format line", even when a malformed line comes
+// before it. A malformed line ends the run with a parse error that names the line.
+template <class B> class NewWcnfReader : public ClauseReaderBase<B> {
+public:
+  // `line` is the number of the line the stream stands on.
+  NewWcnfReader(B& in, IDManager& imgr, BasicClauseSet& clset, long line)
+      : ClauseReaderBase<B>(in, imgr, clset), line(line) {}
+
+  MS_Problems read() {
+    BasicClauseSet& clset = this->clset;
+    clset.set_top_weight(reading_top);
+    B& in = this->in;
+    for (;;) {
+      skip_whitespace_counting(in, line);
+      int c = *in;
+      if (c == B::eof) break;
+      if (c == 'c') {
+        skip_line(in);
+        ++line;
+      } else if (c == 'p') {
+        no_format_line();
+      } else {
+        clause_line(c);
+      }
+    }
+    this->finish();
+    return settle_weights();
+  }
+
+private:
+  static constexpr weight_t reading_top = UINT64_MAX;
+
+  void clause_line(int c) {
+    B& in = this->in;
+    const bool hard = c == 'h';
+    weight_t w = reading_top;
+    if (hard) {
+      ++in;
+    } else {
+      ParsedNumber n = number(max_unsigned_field);
+      if (n.negative()) fail("Number out of range: " + n.as_written());
+      w = n.magnitude;
+      if (w > UINT64_MAX - 1 - soft_sum) fail("Soft weights add up beyond 18446744073709551614");
+      soft_sum += w;
+    }
+    this->lits.clear();
+    for (;;) {
+      skip_line_blanks();
+      if (*in == '\n' || *in == B::eof) fail("Clause without its final 0");
+      ParsedNumber n = number(max_literal_magnitude);
+      if (n.magnitude == 0) break;
+      long l = static_cast<long>(n.magnitude);
+      if (l > this->maxvar) this->maxvar = l;
+      this->lits.push_back(n.sign == '-' ? -l : l);
+    }
+    skip_line_blanks();
+    c = *in;
+    if (c == '\n') {
+      ++in;
+      ++line;
+    } else if (c != B::eof) {
+      fail(unexpected(c));
+    }
+    BasicClauseSet::AddOutcome out = this->clset.add_clause_tracked(this->lits);
+    out.cl->set_weight(merged_weight(out, w, reading_top));
+  }
+
+  // Blanks within a line: everything is_blank_char accepts but the newline.
+  void skip_line_blanks() {
+    for (int c = *this->in; c != '\n' && is_blank_char(c); c = *this->in) ++this->in;
+  }
+
+  ParsedNumber number(std::uint64_t limit) {
+    ParsedNumber n;
+    int bad = 0;
+    std::string text;
+    switch (scan_number(this->in, limit, n, bad, text)) {
+      case NumberScan::ok: break;
+      case NumberScan::not_a_number: fail(unexpected(bad));
+      case NumberScan::out_of_range: fail("Number out of range: " + text);
+    }
+    return n;
+  }
+
+  static std::string unexpected(int c) {
+    return "Unexpected char: " + std::string(1, static_cast<char>(c < 0 ? 0xFF : c));
+  }
+
+  // A problem line further on takes precedence over the error: the file is then no 2022+ file.
+  [[noreturn]] void fail(const std::string& what) {
+    B& in = this->in;
+    skip_line(in);
+    for (;;) {
+      skip_whitespace(in);
+      int c = *in;
+      if (c == B::eof) break;
+      if (c == 'p') no_format_line();
+      skip_line(in);
+    }
+    parse_error_at_line(line, what);
+  }
+
+  // The top weight from the soft weights; hard clauses take it. Plain when there is no hard
+  // clause and every soft clause weighs 1, partial when only the hard ones do not, weighted
+  // otherwise.
+  MS_Problems settle_weights() {
+    BasicClauseSet& clset = this->clset;
+    const weight_t top = soft_sum + 1;
+    clset.set_top_weight(top);
+    bool any_hard = false;
+    bool unit_soft = true;
+    for (BasicClause* cl : clset) {
+      if (cl->get_weight() >= top) {
+        cl->set_weight(top);
+        any_hard = true;
+      } else if (cl->get_weight() != 1) {
+        unit_soft = false;
+      }
+    }
+    if (!unit_soft) return MS_WEIGHTED;
+    return any_hard ? MS_PARTIAL : MS_PLAIN;
+  }
+
+  long line;
+  weight_t soft_sum = 0;
+};
+
 // Entry points, one per format. Each reads the whole stream into `clset` and raises `imgr` by
-// the largest variable. parse_cnf_file and parse_pmcnf_file return whether repetition made some
-// soft clause heavier than 1.
+// the largest variable; a problem line's clause count sizes the tables for at most
+// `reserve_limit` clauses. parse_cnf_file and parse_pmcnf_file return whether repetition made
+// some soft clause heavier than 1; parse_new_wcnf_file returns the problem type.
 template <class B>
-bool parse_cnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr) {
-  CnfReader<B> r(in, imgr, clset);
+bool parse_cnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr,
+                    std::size_t reserve_limit = 0) {
+  CnfReader<B> r(in, imgr, clset, reserve_limit);
   read_instance_lines(in, r, problem_word);
   return r.has_heavy_soft_clause();
 }
 
 template <class B>
-void parse_wcnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr) {
-  WcnfReader<B> r(in, imgr, clset);
+void parse_wcnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr,
+                     std::size_t reserve_limit = 0) {
+  WcnfReader<B> r(in, imgr, clset, reserve_limit);
   read_instance_lines(in, r, problem_word);
 }
 
 template <class B>
-bool parse_pmcnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr) {
-  PmcnfReader<B> r(in, imgr, clset);
+bool parse_pmcnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr,
+                      std::size_t reserve_limit = 0) {
+  PmcnfReader<B> r(in, imgr, clset, reserve_limit);
   read_instance_lines(in, r, problem_word);
   return r.has_heavy_soft_clause();
 }
 
 template <class B>
-void parse_scnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr) {
-  ScnfReader<B> r(in, imgr, clset);
+void parse_scnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr,
+                     std::size_t reserve_limit = 0) {
+  ScnfReader<B> r(in, imgr, clset, reserve_limit);
   read_instance_lines(in, r, problem_word);
+}
+
+// `line` is the number of the line the stream stands on (1 at the start of the file).
+template <class B> MS_Problems parse_new_wcnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, long line = 1) {
+  NewWcnfReader<B> r(in, imgr, clset, line);
+  return r.read();
 }
 
 #endif

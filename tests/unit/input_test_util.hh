@@ -11,11 +11,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
 #include "clauses/basic_clause_set.hh"
 #include "clauses/id_manager.hh"
+#include "input/input_source.hh"
 #include "input/read_input.hh"
 #include "input/stream_buffer.hh"
 
@@ -68,22 +70,17 @@ private:
 // A stream buffer of any capacity: with a few bytes, every token straddles refills.
 class TinyStreamBuffer : public StreamBuffer {
 public:
-  TinyStreamBuffer(gzFile in, int capacity) : StreamBuffer(in, capacity) {}
+  TinyStreamBuffer(InputSource& in, int capacity) : StreamBuffer(in, capacity) {}
 };
 
-// An open zlib handle, closed at the end of the scope.
-class GzReader {
+// An instance file opened as the reader opens it (decompressed by its first bytes).
+class OpenedInput {
 public:
-  explicit GzReader(const char* path) : gz_(gzopen(path, "rb")) {
-    if (gz_ == nullptr) throw std::runtime_error("gzopen failed");
-  }
-  ~GzReader() { gzclose(gz_); }
-  GzReader(const GzReader&) = delete;
-  GzReader& operator=(const GzReader&) = delete;
-  gzFile get() const { return gz_; }
+  explicit OpenedInput(const char* path) : src_(open_input_source(path)) {}
+  InputSource& get() const { return *src_; }
 
 private:
-  gzFile gz_;
+  std::unique_ptr<InputSource> src_;
 };
 
 // What a reading left in the clause set: each member clause by its sorted literals, with its

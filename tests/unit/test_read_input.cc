@@ -171,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(Instances, Formats, ::testing::ValuesIn(kCases),
 // `capacity` bytes.
 Snapshot parse_with_buffer(const std::string& text, int capacity) {
   TempFile file(text);
-  GzReader gz(file.path());
+  OpenedInput gz(file.path());
   TinyStreamBuffer in(gz.get(), capacity);
   BasicClauseSet set;
   IDManager imgr;
