@@ -9,12 +9,12 @@
 #   - quarnel's reading time ("... Done. CPU time" of "-NC -v 2", cut the same way), for each
 #     binary given (the first is the one under test, a second one is "before");
 #   - read_bench's peak resident memory per clause (reading plus holding the instance);
-# and, once per binary, the whole default run (CPU seconds and peak memory, through
-# /usr/bin/time). Prints every figure and the ratios quarnel / Open-WBO of the medians.
+# and, with FULL_RUN=SECONDS, once per binary, the default run under that CPU limit (CPU seconds,
+# peak memory and the number of cores found, through /usr/bin/time). Prints every figure and
+# the ratios quarnel / Open-WBO of the medians.
 #
 # Usage: bench/read_vs_peer.sh [build dir] [before binary] [work dir]
-#   PEERS=dir (default ../shared/peers beside the repository), ROUNDS=n, FULL_RUN=0 skips the
-#   whole runs.
+#   PEERS=dir (default ../shared/peers beside the repository), ROUNDS=n, LIMIT=s, FULL_RUN=s.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build="$(cd "${1:-$here/../build}" && pwd)"
@@ -49,10 +49,12 @@ fi
 bins=("$build/quarnel")
 [ -n "$before" ] && bins+=("$before")
 
-# CPU seconds of a reading: the run is stopped by a CPU limit once the figure is printed.
-owbo_parse() { (ulimit -t 20; "$peers/open-wbo" "$1" 2>/dev/null || true) | sed -n 's/^c |  Parse time: *\([0-9.]*\) s.*/\1/p'; }
-qrn_parse() { (ulimit -t 20; "$1" -NC -v 2 "$2" 2>/dev/null || true) | sed -n 's/.*\.\.\. Done\. CPU time \([0-9.e+-]*\).*/\1/p'; }
-median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+# CPU seconds of a reading: the run is stopped by a CPU limit (LIMIT, default 5 s) once the
+# figure is printed; the first SAT call on this instance takes minutes.
+limit="${LIMIT:-5}"
+owbo_parse() { { "$peers/open-wbo" -cpu-lim="$limit" "$1" || true; } 2>/dev/null | sed -n 's/^c |  Parse time: *\([0-9.]*\) s.*/\1/p'; }
+qrn_parse() { { (ulimit -t "$limit"; exec "$1" -NC -v 2 "$2") || true; } 2>/dev/null | sed -n 's/.*\.\.\. Done\. CPU time \([0-9.e+-]*\).*/\1/p'; }
+median() { tr ' ' '\n' | { grep . || true; } | sort -g | awk '{a[NR]=$1} END {print NR ? a[int((NR+1)/2)] : "-"}'; }
 
 declare -A parse
 for r in $(seq "$rounds"); do
@@ -63,12 +65,12 @@ for r in $(seq "$rounds"); do
   done
 done
 
-ow=$(echo "${parse[owbo]}" | tr ' ' '\n' | grep . | median)
+ow=$(echo "${parse[owbo]}" | median)
 echo "file: $inst ($(du -m "$inst" | cut -f1) MB, xz $(du -m "$inst.xz" | cut -f1) MB), $rounds rounds, medians"
 echo "open-wbo parse: ${parse[owbo]}-> $ow s"
 for i in "${!bins[@]}"; do
-  q=$(echo "${parse[q$i]}" | tr ' ' '\n' | grep . | median)
-  x=$(echo "${parse[x$i]}" | tr ' ' '\n' | grep . | median)
+  q=$(echo "${parse[q$i]}" | median)
+  x=$(echo "${parse[x$i]}" | median)
   echo "${bins[$i]}: reading ${parse[q$i]}-> $q s, ratio to open-wbo $(awk -v a="$q" -v b="$ow" 'BEGIN{printf "%.2f", a/b}')"
   echo "${bins[$i]}: reading the .xz copy ${parse[x$i]}-> $x s"
 done
@@ -76,8 +78,10 @@ done
 rb="$build/bench/read_bench"
 [ -x "$rb" ] && "$rb" "$inst" | sed -n 's/^  peak RSS/read_bench peak RSS/p'
 
-if [ "${FULL_RUN:-1}" = 1 ]; then
+if [ -n "${FULL_RUN:-}" ]; then
   for b in "${bins[@]}"; do
-    /usr/bin/time -f "$b whole default run: %U s user + %S s system, peak %M KB" "$b" "$inst" 2>&1 >/dev/null | tail -1
+    out="$work/full-run.out"
+    { (ulimit -t "$FULL_RUN"; exec /usr/bin/time -o "$work/full-run.time" -f "%U s user + %S s system, peak %M KB" "$b" "$inst") || true; } >"$out" 2>/dev/null
+    echo "$b default run, CPU limit $FULL_RUN s: $(tail -1 "$work/full-run.time"), $(grep -c 'Min unsat cost LB' "$out") cores, $(grep -c '^s ' "$out") result lines"
   done
 fi

@@ -105,6 +105,9 @@ public:
   const_iterator begin() const { return const_iterator(order.data(), order.data() + order.size()); }
   const_iterator end() const { return const_iterator(order.data() + order.size(), order.data() + order.size()); }
 
+  // Announces that sorted literals will be added soon (see ClauseRegistry::prefetch).
+  void prefetch(const LitVector& sorted_lits) const { clreg.prefetch(sorted_lits); }
+
   // Makes room for `more` clauses, in the set and in the registry: a reader that knows the
   // instance's size avoids growing both tables step by step.
   void reserve_more(std::size_t more);

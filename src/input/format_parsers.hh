@@ -12,6 +12,7 @@
 #ifndef QUARNEL_INPUT_FORMAT_PARSERS_HH
 #define QUARNEL_INPUT_FORMAT_PARSERS_HH
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -66,8 +67,15 @@ void read_problem_fields(B& in, BasicClauseSet& clset, BasicClauseSet* top_targe
   }
 }
 
-// What the four readers share: the stream, the targets, the largest variable seen and the
-// literal vector of the current clause.
+// What the readers share: the stream, the targets, the largest variable seen, the literal vector
+// of the current clause, and the clauses read but not yet added.
+//
+// Adding a clause means a lookup in the registry, whose table is far larger than the caches: on
+// a large instance that memory access, not the parsing, is what reading costs. So a clause that
+// has been read is only announced to the registry (its place in the table is fetched into the
+// cache) and added a few clauses later, in file order, while the parsing of the next ones hides
+// the wait. Before a problem line, which may change how later clauses are taken, and at the end,
+// the clauses still waiting are added.
 template <class B> class ClauseReaderBase {
 public:
   ClauseReaderBase(B& in, IDManager& imgr, BasicClauseSet& clset, std::size_t reserve_limit = 0)
@@ -76,6 +84,11 @@ public:
   // Raises the id manager past the instance's variables. maxvar starts at 1, so even an
   // instance without literals reserves variable 1.
   void finish() { imgr.set_top_id(imgr.get_top_id() + maxvar); }
+
+  // Adds the clauses still waiting, in the order they were read.
+  template <class Reader> void add_waiting(Reader& r) {
+    while (count > 0) add_oldest(r);
+  }
 
   // Whether some soft clause weighs more than 1 because it occurred more than once: such an
   // instance has to be solved as weighted MaxSAT.
@@ -86,6 +99,23 @@ public:
   }
 
 protected:
+  static constexpr std::size_t lookahead = 8;
+  struct Waiting {
+    LitVector lits;
+    weight_t weight = 0;
+  };
+
+  // Queues the literals just read (in `lits`, which gets an empty vector back) with `weight`;
+  // the oldest waiting clause goes to `add(lits, weight)` of the reader once the queue is full.
+  template <class Reader> void queue_clause(Reader& r, weight_t weight) {
+    Waiting& w = waiting[(first + count) % lookahead];
+    w.lits.swap(lits);
+    w.weight = weight;
+    std::sort(w.lits.begin(), w.lits.end(), AbsLitLess());
+    clset.prefetch(w.lits);
+    if (++count == lookahead) add_oldest(r);
+  }
+
   void read_literals() {
     lits.clear();
     for (;;) {
@@ -111,6 +141,18 @@ protected:
   LitVector lits;
   long maxvar = 1;
   std::vector<BasicClause*> grown;
+
+private:
+  template <class Reader> void add_oldest(Reader& r) {
+    Waiting& w = waiting[first];
+    first = (first + 1) % lookahead;
+    --count;
+    r.add(w.lits, w.weight);
+  }
+
+  Waiting waiting[lookahead];
+  std::size_t first = 0;
+  std::size_t count = 0;
 };
 
 // The problem line of wcnf, pmcnf and scnf: the word after p, then what the word calls for.
@@ -132,11 +174,13 @@ template <class B, class Reader> void read_instance_lines(B& in, Reader& r, cons
     if (c == 'c') {
       skip_line(in);
     } else if (c == 'p') {
+      r.add_waiting(r);
       r.problem_line();
     } else {
       r.clause_line();
     }
   }
+  r.add_waiting(r);
   r.finish();
 }
 
@@ -170,8 +214,11 @@ public:
   }
   void clause_line() {
     this->read_literals();
+    this->queue_clause(*this, 1);
+  }
+  void add(LitVector& lits, weight_t) {
     // add_clause has given the clause weight 1 and counted it; a repetition adds up.
-    BasicClauseSet::AddOutcome out = this->clset.add_clause_tracked(this->lits);
+    BasicClauseSet::AddOutcome out = this->clset.add_clause_tracked(lits);
     if (!out.was_member) return;
     weight_t merged = merged_weight(out, 1, this->clset.get_top_weight());
     out.cl->set_weight(merged);
@@ -194,9 +241,12 @@ public:
   void clause_line() {
     weight_t w = read_weight(this->in);
     this->read_literals();
+    this->queue_clause(*this, w);
+  }
+  void add(LitVector& lits, weight_t w) {
     // add_clause has counted the clause with the default weight 0 (so any clause line makes the
     // instance weighted); the real weight is a plain store.
-    BasicClauseSet::AddOutcome out = this->clset.add_clause_tracked(this->lits);
+    BasicClauseSet::AddOutcome out = this->clset.add_clause_tracked(lits);
     out.cl->set_weight(merged_weight(out, w, this->clset.get_top_weight()));
   }
 };
@@ -219,7 +269,10 @@ public:
   }
   void clause_line() {
     this->read_literals();
-    BasicClauseSet::AddOutcome out = this->clset.add_clause_tracked(this->lits);
+    this->queue_clause(*this, 0);
+  }
+  void add(LitVector& lits, weight_t) {
+    BasicClauseSet::AddOutcome out = this->clset.add_clause_tracked(lits);
     weight_t top = this->clset.get_top_weight();
     weight_t merged = merged_weight(out, hard ? top : 1, top);
     this->clset.set_cl_weight(out.cl, merged);
@@ -243,7 +296,10 @@ public:
   void clause_line() {
     weight_t grp = read_weight(this->in);
     this->read_literals();
-    BasicClause* cl = this->clset.add_clause(this->lits);
+    this->queue_clause(*this, grp);
+  }
+  void add(LitVector& lits, weight_t grp) {
+    BasicClause* cl = this->clset.add_clause(lits);
     // Group ids beyond the range of long keep their bits: the map key is just an identifier.
     this->clset.set_cl_group(cl, static_cast<long>(grp));
   }
@@ -280,6 +336,7 @@ public:
         clause_line(c);
       }
     }
+    this->add_waiting(*this);
     this->finish();
     return settle_weights();
   }
@@ -318,9 +375,16 @@ private:
     } else if (c != B::eof) {
       fail(unexpected(c));
     }
-    BasicClauseSet::AddOutcome out = this->clset.add_clause_tracked(this->lits);
+    this->queue_clause(*this, w);
+  }
+
+public:
+  void add(LitVector& lits, weight_t w) {
+    BasicClauseSet::AddOutcome out = this->clset.add_clause_tracked(lits);
     out.cl->set_weight(merged_weight(out, w, reading_top));
   }
+
+private:
 
   // Blanks within a line: everything is_blank_char accepts but the newline.
   void skip_line_blanks() {
