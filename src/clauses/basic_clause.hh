@@ -11,6 +11,7 @@
 #ifndef QUARNEL_CLAUSES_BASIC_CLAUSE_HH
 #define QUARNEL_CLAUSES_BASIC_CLAUSE_HH
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +31,19 @@ struct AbsLitLess {
 };
 
 using LitVector = std::vector<long>;
+
+// Sorts literals by variable, as std::sort with AbsLitLess does; short clauses (the usual case)
+// are sorted in place by insertion, without the general algorithm's set-up, exactly as that
+// algorithm itself sorts short ranges.
+template <class Lit> void sort_literals(Lit* first, Lit* last) {
+  if (last - first > 16) return std::sort(first, last, AbsLitLess());
+  for (Lit* i = first + (first != last); i < last; ++i) {
+    Lit v = *i;
+    Lit* j = i;
+    for (; j > first && std::labs(v) < std::labs(*(j - 1)); --j) *j = *(j - 1);
+    *j = v;
+  }
+}
 
 class BasicClause {
 public:

@@ -114,7 +114,7 @@ BasicClause* BasicClauseSet::add_clause(int n, const long* lits) {
 }
 
 BasicClauseSet::AddOutcome BasicClauseSet::add_clause_tracked(LitVector& lits) {
-  std::sort(lits.begin(), lits.end(), AbsLitLess());
+  sort_literals(lits.data(), lits.data() + lits.size());
   bool created = false;
   BasicClause* cl = clreg.find_or_create(lits, created);
   AddOutcome outcome{cl, !created && is_member(cl), cl->get_weight()};
@@ -176,6 +176,6 @@ void BasicClauseSet::extend_clause(BasicClause* cl, long lit) {
   clreg.unregister_clause(cl);
   cl->push_literal(lit);
   std::int32_t* lits = cl->lits();
-  std::sort(lits, lits + cl->num_lits, AbsLitLess());
+  sort_literals(lits, lits + cl->num_lits);
   clreg.register_clause(cl);
 }

@@ -111,7 +111,7 @@ protected:
     Waiting& w = waiting[(first + count) % lookahead];
     w.lits.swap(lits);
     w.weight = weight;
-    std::sort(w.lits.begin(), w.lits.end(), AbsLitLess());
+    sort_literals(w.lits.data(), w.lits.data() + w.lits.size());
     clset.prefetch(w.lits);
     if (++count == lookahead) add_oldest(r);
   }

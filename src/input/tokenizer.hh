@@ -6,6 +6,7 @@
 #ifndef QUARNEL_INPUT_TOKENIZER_HH
 #define QUARNEL_INPUT_TOKENIZER_HH
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -88,7 +89,16 @@ NumberScan scan_number(B& in, std::uint64_t limit, ParsedNumber& n, int& bad_cha
   const unsigned cut_digit = static_cast<unsigned>(limit % 10);
   std::uint64_t v = 0;
   std::size_t digits = 0;
+  // Nine digits never pass a field's limit (the smallest, a literal's, has ten): only the
+  // digits after them are checked.
+  assert(limit >= 999999999);
   do {
+    v = v * 10 + static_cast<unsigned>(c - '0');
+    ++digits;
+    ++in;
+    c = *in;
+  } while (digits < 9 && is_digit_char(c));
+  while (is_digit_char(c)) {
     unsigned d = static_cast<unsigned>(c - '0');
     if (v > cut || (v == cut && d > cut_digit)) {
       n.digits = digits;
@@ -104,7 +114,7 @@ NumberScan scan_number(B& in, std::uint64_t limit, ParsedNumber& n, int& bad_cha
     ++digits;
     ++in;
     c = *in;
-  } while (is_digit_char(c));
+  }
   n.magnitude = v;
   n.digits = digits;
   return NumberScan::ok;
