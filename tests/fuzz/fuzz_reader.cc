@@ -148,7 +148,9 @@ std::string xz_of(const std::uint8_t* data, std::size_t size) {
 std::string bzip2_of(const std::uint8_t* data, std::size_t size) {
   std::string out(size + size / 100 + 600, '\0');
   unsigned len = static_cast<unsigned>(out.size());
+  // libbz2 wants a source buffer even for no bytes.
   std::vector<char> in(data, data + size);
+  in.push_back('\0');
   if (BZ2_bzBuffToBuffCompress(&out[0], &len, in.data(), static_cast<unsigned>(size), 1, 0, 0) != BZ_OK)
     std::abort();
   out.resize(len);
