@@ -35,6 +35,15 @@ public:
   // The byte after the current one, or eof; nothing is consumed.
   int peek_next();
 
+  // Direct access for token loops that walk the buffered bytes themselves: the current byte,
+  // the end of what is buffered, and the move to a position within it (to its end refills).
+  const char* cursor() const { return buf.get() + pos; }
+  const char* cursor_end() const { return buf.get() + size; }
+  void advance_to(const char* p) {
+    pos = static_cast<int>(p - buf.get());
+    if (pos >= size) refill();
+  }
+
 protected:
   InputSource& src;
   std::unique_ptr<char[]> buf;
