@@ -7,15 +7,16 @@
 // bench/gen_and_read.sh generates the large instances and calls it.
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <zlib.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "clauses/basic_clause_set.hh"
 #include "clauses/id_manager.hh"
+#include "input/input_source.hh"
 #include "input/read_input.hh"
 #include "input/stream_buffer.hh"
 #include "input/tokenizer.hh"
@@ -46,14 +47,10 @@ CpuTimes cpu_now() {
 
 // The token work of reading: comments and problem lines skipped, every other number read.
 std::size_t walk_tokens(const char* fname) {
-  gzFile gz = gzopen(fname, "rb");
-  if (gz == nullptr) {
-    std::perror(fname);
-    std::exit(2);
-  }
   std::size_t zeros = 0;
   {
-    StreamBuffer in(gz);
+    std::unique_ptr<InputSource> src = open_input_source(fname);
+    StreamBuffer in(*src);
     for (;;) {
       skip_whitespace(in);
       int c = *in;
@@ -65,7 +62,6 @@ std::size_t walk_tokens(const char* fname) {
       }
     }
   }
-  gzclose(gz);
   return zeros;
 }
 

@@ -2,11 +2,19 @@
 // hash-consed through the ClauseRegistry, so one literal sequence is one BasicClause object in
 // the whole process, and a BasicClause* is the clause's identity everywhere (the facade hands it
 // out as the opaque handle QRNCl*).
+//
+// A clause is one allocation: a 24-byte header followed by its literals as 32-bit integers
+// (every literal of an instance lies within -2147483647 ... 2147483647). The block leaves room
+// for at least one more literal, so that relaxing a clause in place (extend_clause) usually
+// stays inside it; a clause that outgrows its block moves its literals to a block of their own,
+// and its address, its identity, never changes. A 3-literal clause takes 40 bytes.
 #ifndef QUARNEL_CLAUSES_BASIC_CLAUSE_HH
 #define QUARNEL_CLAUSES_BASIC_CLAUSE_HH
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 // Clause weights: unsigned 64-bit, so that instances whose weights or top weight exceed 32 bits
@@ -24,33 +32,73 @@ struct AbsLitLess {
 
 using LitVector = std::vector<long>;
 
+// Sorts literals by variable, as std::sort with AbsLitLess does; short clauses (the usual case)
+// are sorted in place by insertion, without the general algorithm's set-up, exactly as that
+// algorithm itself sorts short ranges.
+template <class Lit> void sort_literals(Lit* first, Lit* last) {
+  if (last - first > 16) return std::sort(first, last, AbsLitLess());
+  for (Lit* i = first + (first != last); i < last; ++i) {
+    Lit v = *i;
+    Lit* j = i;
+    for (; j > first && std::labs(v) < std::labs(*(j - 1)); --j) *j = *(j - 1);
+    *j = v;
+  }
+}
+
 class BasicClause {
 public:
   // The weight a clause carries before its clause set gives it a kind.
   static constexpr weight_t unset_weight = ~weight_t(0);
 
-  explicit BasicClause(const LitVector& sorted_lits) : lits(sorted_lits) {}
-  virtual ~BasicClause() = default;
   BasicClause(const BasicClause&) = delete;
   BasicClause& operator=(const BasicClause&) = delete;
 
-  LitVector::const_iterator begin() const { return lits.begin(); }
-  LitVector::const_iterator end() const { return lits.end(); }
-  std::size_t size() const { return lits.size(); }
-  const LitVector& get_lits() const { return lits; }
+  const std::int32_t* begin() const { return lits(); }
+  const std::int32_t* end() const { return lits() + num_lits; }
+  std::size_t size() const { return num_lits; }
+  // A copy of the literals, for the places that edit them into another clause.
+  LitVector get_lits() const { return LitVector(begin(), end()); }
 
   weight_t get_weight() const { return weight; }
   // A plain store: no counting, no change of membership.
   void set_weight(weight_t w) { weight = w; }
 
 private:
-  // Only the clause set may change the literals, and only while the clause is out of the
-  // registry's index (see BasicClauseSet::extend_clause).
+  // Only the clause set and the registry make, change and destroy clauses.
   friend class BasicClauseSet;
   friend class ClauseRegistry;
 
-  LitVector lits;
+  // A new clause with a copy of `n` sorted literals and the unset weight. A literal outside
+  // the 32-bit range ends the run.
+  static BasicClause* create(const long* sorted, std::size_t n);
+  static void destroy(BasicClause* cl);
+  // Appends a literal; only while the clause is out of the registry's index.
+  void push_literal(long lit);
+
+  explicit BasicClause(std::uint32_t inline_room) : room(inline_room) {}
+
+  static constexpr std::uint32_t spill_flag = 0x80000000u;
+  bool spilled() const { return (room & spill_flag) != 0; }
+  std::uint32_t capacity() const { return room & ~spill_flag; }
+  std::int32_t* inline_lits() { return reinterpret_cast<std::int32_t*>(this + 1); }
+  const std::int32_t* inline_lits() const { return reinterpret_cast<const std::int32_t*>(this + 1); }
+  // The block the literals moved to, kept in the first bytes of the inline area.
+  std::int32_t* spill_block() const {
+    std::int32_t* p;
+    std::memcpy(&p, inline_lits(), sizeof p);
+    return p;
+  }
+  const std::int32_t* lits() const { return spilled() ? spill_block() : inline_lits(); }
+  std::int32_t* lits() { return spilled() ? spill_block() : inline_lits(); }
+
   weight_t weight = unset_weight;
+  // The set that holds this clause without a table entry (see BasicClauseSet), and where.
+  std::uint32_t home_set = 0;
+  std::uint32_t home_pos = 0;
+  std::uint32_t num_lits = 0;
+  // Room for literals, with spill_flag set once they live in a block of their own.
+  std::uint32_t room;
+  // The literals follow the 24-byte header in the same block.
 };
 
 // Hash and equality of clause handles by address: membership tests in constant time.

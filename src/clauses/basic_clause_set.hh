@@ -3,12 +3,21 @@
 // added to it a default kind (hard, soft or weighted), keeps soft groups of soft-CNF instances
 // and counts kind assignments. Clauses themselves belong to the registry and are shared by all
 // sets: adding the same literals twice, to one set or to two, yields the same object.
+//
+// Members are kept in the order in which they joined, and iteration follows that order, so that
+// the engine sees the clauses of an instance in file order on every machine and build. A clause
+// records the one set that holds it "at home" (usually the instance it was read into) and its
+// position there, so membership in that set needs no table at all; membership in any other set
+// (a BMO level, a test's second set) goes through a small table of guests. Removed members leave
+// a hole in the order, skipped by iteration and closed up when holes outnumber members.
 #ifndef QUARNEL_CLAUSES_BASIC_CLAUSE_SET_HH
 #define QUARNEL_CLAUSES_BASIC_CLAUSE_SET_HH
 
+#include <absl/container/flat_hash_map.h>
+
 #include <cstdint>
+#include <iterator>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "clauses/basic_clause.hh"
@@ -18,13 +27,42 @@ using ClauseList = std::vector<BasicClause*>;
 
 class BasicClauseSet {
 public:
-  using ClauseSetImpl = std::unordered_set<BasicClause*, ClPtrHash, ClPtrEqual>;
-  using const_iterator = ClauseSetImpl::const_iterator;
+  // Walks the members in the order in which they joined the set, skipping holes.
+  class const_iterator {
+  public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = BasicClause*;
+    using difference_type = std::ptrdiff_t;
+    using pointer = BasicClause* const*;
+    using reference = BasicClause* const&;
+
+    const_iterator(pointer at, pointer end) : at(at), last(end) { skip_holes(); }
+    reference operator*() const { return *at; }
+    const_iterator& operator++() {
+      ++at;
+      skip_holes();
+      return *this;
+    }
+    const_iterator operator++(int) {
+      const_iterator old = *this;
+      ++*this;
+      return old;
+    }
+    bool operator==(const const_iterator& o) const { return at == o.at; }
+    bool operator!=(const const_iterator& o) const { return at != o.at; }
+
+  private:
+    void skip_holes() {
+      while (at != last && *at == nullptr) ++at;
+    }
+    pointer at;
+    pointer last;
+  };
 
   static constexpr weight_t default_top_weight = 2147483647;
 
   BasicClauseSet();
-  // Releases the membership table and the group lists, never the clauses.
+  // Releases the membership tables and the group lists, never the clauses.
   virtual ~BasicClauseSet();
   BasicClauseSet(const BasicClauseSet&) = delete;
   BasicClauseSet& operator=(const BasicClauseSet&) = delete;
@@ -53,16 +91,26 @@ public:
   // Stores the group id in the clause's weight and appends the clause to the group's list.
   void set_cl_group(BasicClause* cl, long grp);
 
-  // Takes `cl` out of the set and the registry, and destroys it.
+  // Takes `cl` out of the set (and out of its home set, when that is another one) and out of
+  // the registry, and destroys it.
   void remove_clause(BasicClause* cl);
   // Appends a literal in place, keeping the registry's index consistent.
   void extend_clause(BasicClause* cl, long lit);
 
-  bool is_member(const BasicClause* cl) const { return cl_set.count(const_cast<BasicClause*>(cl)) != 0; }
+  bool is_member(const BasicClause* cl) const {
+    return cl->home_set == set_id || (!guests.empty() && guests.count(const_cast<BasicClause*>(cl)) != 0);
+  }
   bool is_hard(const BasicClause* cl) const { return cl->get_weight() >= top_weight; }
-  std::size_t size() const { return cl_set.size(); }
-  const_iterator begin() const { return cl_set.begin(); }
-  const_iterator end() const { return cl_set.end(); }
+  std::size_t size() const { return live; }
+  const_iterator begin() const { return const_iterator(order.data(), order.data() + order.size()); }
+  const_iterator end() const { return const_iterator(order.data() + order.size(), order.data() + order.size()); }
+
+  // Announces that sorted literals will be added soon (see ClauseRegistry::prefetch).
+  void prefetch(const LitVector& sorted_lits) const { clreg.prefetch(sorted_lits); }
+
+  // Makes room for `more` clauses, in the set and in the registry: a reader that knows the
+  // instance's size avoids growing both tables step by step.
+  void reserve_more(std::size_t more);
 
   weight_t get_top_weight() const { return top_weight; }
   void set_top_weight(weight_t w) { top_weight = w; }
@@ -81,9 +129,18 @@ public:
 
 private:
   void count_weight(weight_t w);
+  void insert_member(BasicClause* cl);
+  void erase_member(BasicClause* cl);
+  void close_holes();
 
   ClauseRegistry& clreg;
-  ClauseSetImpl cl_set;
+  // Identifies the set in BasicClause::home_set; never 0, never reused.
+  std::uint32_t set_id;
+  // Members in the order they joined; null where one was removed.
+  std::vector<BasicClause*> order;
+  // Members whose home is another set, with their position in `order`.
+  absl::flat_hash_map<BasicClause*, std::uint32_t> guests;
+  std::size_t live = 0;
   std::unordered_map<long, ClauseList*, IntHash, IntEqual> grp_map;
   weight_t top_weight = default_top_weight;
   int cltype = CL_HARD;

@@ -1,39 +1,70 @@
 // The registry is the reason a clause read twice, produced twice by an encoding, or shared by the
-// instance and a BMO level is one object. Entries are keyed by the address of the clause's own
-// literal vector and compared by contents, so a lookup with a caller's vector finds the clause
-// without the registry ever copying literals. The table is created before main() and lives
-// until the process ends.
+// instance and a BMO level is one object. A new clause costs one probe: the table finds the
+// place of the caller's literals and constructs the clause only when that place is empty. The
+// table is created before main() and lives until the process ends.
 #include "clauses/cl_registry.hh"
 
+#include <sys/mman.h>
+
 #include <cassert>
+#include <cstdlib>
+#include <new>
 
 ClauseRegistry* ClauseRegistry::clreg_instance = new ClauseRegistry();
 
-BasicClause* ClauseRegistry::find_clause(const LitVector& lits) const {
-  auto it = lit_map.find(LitVectKey{&lits});
-  return it == lit_map.end() ? nullptr : it->second;
+namespace {
+constexpr std::size_t huge_page = std::size_t{2} << 20;
+}  // namespace
+
+void* allocate_table_bytes(std::size_t bytes) {
+  if (bytes < huge_page) return ::operator new(bytes);
+  const std::size_t rounded = (bytes + huge_page - 1) & ~(huge_page - 1);
+  void* p = nullptr;
+  if (posix_memalign(&p, huge_page, rounded) != 0) throw std::bad_alloc();
+  madvise(p, rounded, MADV_HUGEPAGE);
+  return p;
 }
 
-void ClauseRegistry::register_clause(BasicClause* cl) {
-  lit_map.emplace(LitVectKey{&cl->lits}, cl);
+void deallocate_table_bytes(void* p, std::size_t bytes) {
+  if (bytes < huge_page)
+    ::operator delete(p);
+  else
+    std::free(p);
 }
+
+namespace {
+LitSpan span_of(const LitVector& v) { return LitSpan{v.data(), v.size()}; }
+}  // namespace
+
+BasicClause* ClauseRegistry::find_clause(const LitVector& lits) const {
+  auto it = lit_map.find(span_of(lits));
+  return it == lit_map.end() ? nullptr : *it;
+}
+
+// g++ 12 drops the table's prefetch instructions as dead code once NDEBUG is set; this
+// function is compiled without that pass (clang keeps them anyway).
+#if defined(__GNUC__) && !defined(__clang__)
+__attribute__((optimize("no-tree-dce")))
+#endif
+void ClauseRegistry::prefetch(const LitVector& sorted_lits) const {
+  lit_map.prefetch(span_of(sorted_lits));
+}
+
+void ClauseRegistry::register_clause(BasicClause* cl) { lit_map.insert(cl); }
 
 void ClauseRegistry::unregister_clause(BasicClause* cl) {
-  // Only the entry that points at `cl` itself: another clause object with equal literals (which
+  // Only the entry that is `cl` itself: another clause object with equal literals (which
   // register_clause never enters) must not lose its entry.
-  auto it = lit_map.find(LitVectKey{&cl->lits});
-  if (it != lit_map.end() && it->second == cl) lit_map.erase(it);
+  auto it = lit_map.find(cl);
+  if (it != lit_map.end() && *it == cl) lit_map.erase(it);
 }
 
 BasicClause* ClauseRegistry::find_or_create(const LitVector& sorted_lits, bool& created) {
-  // Insert under the caller's vector first, so that a new clause costs one lookup; the key is
-  // then repointed at the clause's own copy, which has the same contents and so the same hash.
-  auto [it, inserted] = lit_map.try_emplace(LitVectKey{&sorted_lits}, nullptr);
-  created = inserted;
-  if (!inserted) return it->second;
-  BasicClause* cl = new BasicClause(sorted_lits);
-  it->first.lits = &cl->lits;
-  it->second = cl;
-  assert(*it->first.lits == sorted_lits);
-  return cl;
+  created = false;
+  auto it = lit_map.lazy_emplace(span_of(sorted_lits), [&](const auto& construct) {
+    created = true;
+    construct(BasicClause::create(sorted_lits.data(), sorted_lits.size()));
+  });
+  assert(LitVectEqual::same(**it, sorted_lits.data(), sorted_lits.size()));
+  return *it;
 }

@@ -1,40 +1,73 @@
-// The process-wide index that makes clauses unique: it maps a sorted literal sequence to the one
-// BasicClause that carries it. Keys are the addresses of the clauses' own literal vectors, so the
-// registry stores no copy of any literal. Only BasicClauseSet uses it (add, extend, remove).
+// The process-wide index that makes clauses unique: it finds the one BasicClause that carries a
+// sorted literal sequence. It is a flat hash set of clause pointers (Abseil's open-addressing
+// table): one slot of 8 bytes and one control byte per entry, no node per clause, and the
+// literals are never copied: a lookup with a caller's literals hashes them and compares them
+// with the candidate clauses' own. Only BasicClauseSet uses it (add, extend, remove).
 #ifndef QUARNEL_CLAUSES_CL_REGISTRY_HH
 #define QUARNEL_CLAUSES_CL_REGISTRY_HH
 
+#include <absl/container/flat_hash_set.h>
+
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "clauses/basic_clause.hh"
 
-// Key of a registry entry: the address of a literal sequence, hashed and compared by contents.
-// The pointer is mutable so that find_or_create can repoint a new entry from the caller's vector
-// to the clause's own copy in place; the contents are equal, so the entry's hash and position
-// stay right, and a new clause costs one lookup instead of two.
-struct LitVectKey {
-  mutable const LitVector* lits;
+// A literal sequence seen from outside a clause: the caller's vector or array.
+struct LitSpan {
+  const long* data;
+  std::size_t size;
 };
 
-// Hash of a literal sequence: h = (h << 3) ^ |l| over the literals, in unsigned 32-bit
-// arithmetic. 1 -2 3 hashes to 83.
+// Hash of a literal sequence, the same for a clause and for a span with equal literals. Each
+// literal is mixed in with a multiplication, so that sequences that differ in any literal, in
+// order or in length spread over the whole table (the table takes its slot from the high bits
+// and a filter byte from the low bits).
 struct LitVectHash {
-  std::size_t operator()(const LitVector* v) const { return hash_of(*v); }
-  std::size_t operator()(const LitVectKey& k) const { return hash_of(*k.lits); }
-  static std::uint32_t hash_of(const LitVector& v) {
-    std::uint32_t h = 0;
-    for (long l : v) h = (h << 3) ^ static_cast<std::uint32_t>(l < 0 ? -static_cast<unsigned long>(l) : l);
-    return h;
+  using is_transparent = void;
+  std::size_t operator()(const BasicClause* cl) const { return hash_of(cl->begin(), cl->size()); }
+  std::size_t operator()(const LitSpan& s) const { return hash_of(s.data, s.size); }
+  template <class Lit> static std::uint64_t hash_of(const Lit* lits, std::size_t n) {
+    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+    for (std::size_t i = 0; i < n; ++i) {
+      h ^= static_cast<std::uint32_t>(lits[i]);
+      h *= 0xFF51AFD7ED558CCDull;
+      h ^= h >> 29;
+    }
+    return h ^ (h >> 32);
   }
 };
 
 struct LitVectEqual {
-  bool operator()(const LitVector* a, const LitVector* b) const { return *a == *b; }
-  bool operator()(const LitVectKey& a, const LitVectKey& b) const { return *a.lits == *b.lits; }
+  using is_transparent = void;
+  bool operator()(const BasicClause* a, const BasicClause* b) const { return a == b || same(*a, b->begin(), b->size()); }
+  bool operator()(const BasicClause* a, const LitSpan& s) const { return same(*a, s.data, s.size); }
+  bool operator()(const LitSpan& s, const BasicClause* a) const { return same(*a, s.data, s.size); }
+  template <class Lit> static bool same(const BasicClause& cl, const Lit* lits, std::size_t n) {
+    if (cl.size() != n) return false;
+    const std::int32_t* own = cl.begin();
+    for (std::size_t i = 0; i < n; ++i)
+      if (own[i] != lits[i]) return false;
+    return true;
+  }
 };
 
+// Allocator of the registry's table. A large instance's table spans tens of megabytes that are
+// touched at random, one entry per clause: with 4 KiB pages nearly every lookup also misses the
+// address translation cache. Blocks of 2 MiB and more are therefore aligned to 2 MiB and offered
+// to the kernel for transparent huge pages (madvise; a kernel that declines keeps small pages).
+void* allocate_table_bytes(std::size_t bytes);
+void deallocate_table_bytes(void* p, std::size_t bytes);
+
+template <class T> struct TableAllocator {
+  using value_type = T;
+  TableAllocator() = default;
+  template <class U> TableAllocator(const TableAllocator<U>&) {}
+  T* allocate(std::size_t n) { return static_cast<T*>(allocate_table_bytes(n * sizeof(T))); }
+  void deallocate(T* p, std::size_t n) { deallocate_table_bytes(p, n * sizeof(T)); }
+  template <class U> bool operator==(const TableAllocator<U>&) const { return true; }
+  template <class U> bool operator!=(const TableAllocator<U>&) const { return false; }
+};
 class ClauseRegistry {
 public:
   // The one registry, created during static initialisation and never destroyed.
@@ -48,17 +81,25 @@ public:
   BasicClause* find_clause(const LitVector& lits) const;
   // Enters `cl` under its own literals; an equal sequence already registered stays.
   void register_clause(BasicClause* cl);
-  // Removes the entry of the current literals of `cl`, if there is one.
+  // Removes the entry of the current literals of `cl`, if it is the entry of `cl` itself.
   void unregister_clause(BasicClause* cl);
 
   // The clause with these sorted literals: the registered one, or a new one (weight unset)
-  // that is registered at once. One hash lookup either way; `created` tells which.
+  // that is registered at once. One probe of the table either way; `created` tells which.
   BasicClause* find_or_create(const LitVector& sorted_lits, bool& created);
+
+  // Fetches the table's memory where these sorted literals belong into the cache, ahead of a
+  // find_or_create with them.
+  void prefetch(const LitVector& sorted_lits) const;
+
+  // Makes room for `more` clauses beyond those registered, so that reading an instance whose
+  // size is announced does not rehash the table as it grows.
+  void reserve_more(std::size_t more) { lit_map.reserve(lit_map.size() + more); }
 
   std::size_t size() const { return lit_map.size(); }
 
 private:
-  std::unordered_map<LitVectKey, BasicClause*, LitVectHash, LitVectEqual> lit_map;
+  absl::flat_hash_set<BasicClause*, LitVectHash, LitVectEqual, TableAllocator<BasicClause*>> lit_map;
 };
 
 #endif

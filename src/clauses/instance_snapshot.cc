@@ -8,11 +8,11 @@
 InstanceSnapshot::InstanceSnapshot(const BasicClauseSet& clset) {
   for (const BasicClause* cl : clset) {
     // Literals lie within +-(2^31 - 1): the reader and the facade refuse others.
-    if (cl->size() > 0) nvars = std::max(nvars, static_cast<int>(std::labs(cl->get_lits().back())));
+    if (cl->size() > 0) nvars = std::max(nvars, std::abs(cl->end()[-1]));
     const bool hard = clset.is_hard(cl);
     if (!hard && cl->get_weight() == 0) continue;
     std::vector<int>& lits = hard ? hard_lits : soft_lits;
-    for (long lit : *cl) lits.push_back(static_cast<int>(lit));
+    lits.insert(lits.end(), cl->begin(), cl->end());
     if (hard) {
       hard_starts.push_back(hard_lits.size());
     } else {

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 
 #include "app/runtime_msgs.hh"
 
@@ -34,6 +35,13 @@ void parse_error_unexpected_format(const std::string& word) {
   parse_error("Unexpected format: ", word);
 }
 
-void read_error(const char* zlib_msg) {
-  Abort(std::string("Could not read file: ") + zlib_msg);
+void parse_error_at_line(long line, const std::string& what) {
+  parse_error("Line ", std::to_string(line) + ": " + what);
 }
+
+void no_format_line() {
+  std::cout << "File without format line\n" << std::flush;
+  std::exit(1);
+}
+
+void read_error(const char* msg) { Abort(std::string("Could not read file: ") + msg); }

@@ -16,8 +16,13 @@
 [[noreturn]] void parse_error_unexpected_int(const std::string& text);
 // "PARSE ERROR! Unexpected format: " and the word after p in a pmcnf file.
 [[noreturn]] void parse_error_unexpected_format(const std::string& word);
-// A file that was opened but cannot be read to its end (truncated or corrupt gzip data, an
-// I/O error): "Could not read file: " and zlib's description, which names the file.
-[[noreturn]] void read_error(const char* zlib_msg);
+// A malformed line of a 2022+ WCNF file: "PARSE ERROR! Line N: " and what is wrong.
+[[noreturn]] void parse_error_at_line(long line, const std::string& what);
+// "File without format line" on standard output, exit status 1: the first line that is not a
+// comment is no problem line, and the file is not in the 2022+ WCNF format either.
+[[noreturn]] void no_format_line();
+// A file that was opened but cannot be read to its end (truncated or corrupt compressed data,
+// an I/O error): "Could not read file: " and the reason, which names the file.
+[[noreturn]] void read_error(const char* msg);
 
 #endif

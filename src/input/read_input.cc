@@ -1,13 +1,13 @@
-// Reading one instance file. The file is opened twice through zlib: a short first pass finds the
-// format word on the problem line, and the second pass hands the whole file to the reader of
-// that format. An input that cannot be opened twice (a pipe, a terminal) is read in one pass
-// instead: the reader continues right after the format word. Every error ends the process with
-// its message; on success the clause set's default kind is hard again, so that clauses the
-// engine adds later are hard unless it says otherwise.
+// Reading one instance file. A short first pass over a fresh opening of the file finds how the
+// instance opens: the format word of its problem line, or the first line of a 2022+ WCNF file;
+// the second pass hands the whole file to the reader of that format. An input that cannot be
+// opened twice (a pipe, a terminal) is read in one pass instead: the reader continues right
+// after what the first look consumed. Every error ends the process with its message; on success
+// the clause set's default kind is hard again, so that clauses the engine adds later are hard
+// unless it says otherwise.
 #include "input/read_input.hh"
 
 #include <sys/stat.h>
-#include <zlib.h>
 
 #include <cstdlib>
 #include <iostream>
@@ -18,30 +18,19 @@
 #include "app/logger.hh"
 #include "app/runtime_msgs.hh"
 #include "input/format_parsers.hh"
+#include "input/input_source.hh"
 #include "input/stream_buffer.hh"
 #include "input/tokenizer.hh"
 
 namespace {
 
-struct GzCloser {
-  void operator()(gzFile f) const { gzclose(f); }
-};
-// Closed on every way out of a pass, also when an embedding program unwinds through the reader.
-using GzHandle = std::unique_ptr<gzFile_s, GzCloser>;
-
 [[noreturn]] void cannot_open(const char* fname) {
   Abort(std::string("Could not open file: ") + fname);
 }
 
-GzHandle open_input(const char* fname) {
-  GzHandle f(gzopen(fname, "rb"));
-  if (!f) cannot_open(fname);
-  return f;
-}
-
 [[noreturn]] void invalid_format() { Abort("Invalid file format. Should be <cnf|wcnf|pmcnf>"); }
 
-enum class Format { cnf, pmcnf, wcnf, scnf, unknown };
+enum class Format { cnf, pmcnf, wcnf, scnf, new_wcnf, unknown };
 
 Format format_of(const std::string& word) {
   if (word == "cnf") return Format::cnf;
@@ -51,30 +40,33 @@ Format format_of(const std::string& word) {
   return Format::unknown;
 }
 
-// The format word of the problem line; a line other than a comment before it ends the run.
-template <class B> std::string format_word_or_exit(B& in) {
-  std::string word;
-  if (!scan_format_word(in, word)) {
-    std::cout << "File without format line\n" << std::flush;
-    std::exit(1);
+// The format the instance opens with; a line other than a comment, a problem line or a 2022+
+// WCNF line ends the run. `line` becomes the number of the line the stream stands on.
+template <class B> Format opening_format(B& in, std::string& word, long& line) {
+  switch (scan_opening(in, word, line)) {
+    case Opening::problem_line: return format_of(word);
+    case Opening::new_wcnf_line: return Format::new_wcnf;
+    case Opening::other: break;
   }
-  return word;
+  no_format_line();
 }
 
 MS_Problems parse_format(Format fmt, StreamBuffer& in, IDManager& imgr, BasicClauseSet& clset,
-                         const std::string* problem_word) {
+                         const std::string* problem_word, long line, std::size_t reserve_limit) {
   switch (fmt) {
     case Format::cnf:
       clset.set_cltype(CL_SOFT);
-      return parse_cnf_file(in, imgr, clset, problem_word) ? MS_WEIGHTED : MS_PLAIN;
+      return parse_cnf_file(in, imgr, clset, problem_word, reserve_limit) ? MS_WEIGHTED : MS_PLAIN;
     case Format::pmcnf:
-      return parse_pmcnf_file(in, imgr, clset, problem_word) ? MS_WEIGHTED : MS_PARTIAL;
+      return parse_pmcnf_file(in, imgr, clset, problem_word, reserve_limit) ? MS_WEIGHTED : MS_PARTIAL;
     case Format::wcnf:
-      parse_wcnf_file(in, imgr, clset, problem_word);
+      parse_wcnf_file(in, imgr, clset, problem_word, reserve_limit);
       return clset.get_num_wght_cls() == 0 ? MS_PARTIAL : MS_WEIGHTED;
     case Format::scnf:
-      parse_scnf_file(in, imgr, clset, problem_word);
+      parse_scnf_file(in, imgr, clset, problem_word, reserve_limit);
       return MS_SOFTCNF;
+    case Format::new_wcnf:
+      return parse_new_wcnf_file(in, imgr, clset, line);
     case Format::unknown:
       break;
   }
@@ -82,36 +74,42 @@ MS_Problems parse_format(Format fmt, StreamBuffer& in, IDManager& imgr, BasicCla
 }
 
 // Regular files are read in two passes. A directory may open but never reads; it is refused
-// here with the same message as a file that does not open.
-bool is_regular_file(const char* fname) {
+// here with the same message as a file that does not open. `size` is the file's size on disk.
+bool is_regular_file(const char* fname, std::size_t& size) {
   struct stat st;
   if (stat(fname, &st) != 0) return false;
   if (S_ISDIR(st.st_mode)) cannot_open(fname);
+  size = static_cast<std::size_t>(st.st_size);
   return S_ISREG(st.st_mode);
 }
 
-MS_Problems read_two_passes(const char* fname, IDManager& imgr, BasicClauseSet& clset) {
+MS_Problems read_two_passes(const char* fname, std::size_t file_size, IDManager& imgr, BasicClauseSet& clset) {
   std::string word;
+  long line = 1;
+  Format fmt;
   {
-    GzHandle file = open_input(fname);
-    SmallStreamBuffer in(file.get());
-    word = format_word_or_exit(in);
+    std::unique_ptr<InputSource> src = open_input_source(fname);
+    SmallStreamBuffer in(*src);
+    fmt = opening_format(in, word, line);
   }
-  Format fmt = format_of(word);
   if (fmt == Format::unknown) invalid_format();
-  GzHandle file = open_input(fname);
-  StreamBuffer in(file.get());
-  return parse_format(fmt, in, imgr, clset, nullptr);
+  std::unique_ptr<InputSource> src = open_input_source(fname);
+  StreamBuffer in(*src);
+  // Every clause takes at least two bytes ("0" and a line end) even when compressed files
+  // hold more, so a problem line that claims more than half the file's size in clauses is not
+  // believed beyond that.
+  return parse_format(fmt, in, imgr, clset, nullptr, 1, file_size / 2);
 }
 
 MS_Problems read_one_pass(const char* fname, IDManager& imgr, BasicClauseSet& clset) {
-  GzHandle file = open_input(fname);
-  StreamBuffer in(file.get());
-  std::string word = format_word_or_exit(in);
-  Format fmt = format_of(word);
+  std::unique_ptr<InputSource> src = open_input_source(fname);
+  StreamBuffer in(*src);
+  std::string word;
+  long line = 1;
+  Format fmt = opening_format(in, word, line);
   // The problem line's reader sees the word as readString would have read it, period included.
-  word += read_word_chars(in, is_word_char);
-  return parse_format(fmt, in, imgr, clset, &word);
+  if (fmt != Format::new_wcnf) word += read_word_chars(in, is_word_char);
+  return parse_format(fmt, in, imgr, clset, &word, line, 0);
 }
 
 }  // namespace
@@ -122,8 +120,9 @@ MS_Problems read_input_file(const char*& fname, IDManager& imgr, BasicClauseSet&
   const bool progress = !QRNConfig::comp_format && Logger::verbosity >= 2;
   if (progress) std::cout << "Parsing... " << std::flush;
 
-  MS_Problems type = is_regular_file(fname) ? read_two_passes(fname, imgr, clset)
-                                            : read_one_pass(fname, imgr, clset);
+  std::size_t size = 0;
+  MS_Problems type = is_regular_file(fname, size) ? read_two_passes(fname, size, imgr, clset)
+                                                  : read_one_pass(fname, imgr, clset);
 
   if (progress) std::cout << "... Done. CPU time " << cpu_time() << "\n" << std::flush;
   clset.set_cltype(CL_HARD);

@@ -1,27 +1,28 @@
-// The stream buffer reads the file in large blocks and lets the token functions walk each block
-// in place, one character at a time. When zlib has no more data, the buffer asks it why: at the
-// regular end of the file the stream ends; a truncated or corrupt gzip stream, or a file that
-// cannot be read at all, ends the run with a message, because taking it for the end of the
-// instance would solve a silently shortened problem.
+// The stream buffer reads the input in large blocks and lets the token functions walk each
+// block in place, one character at a time.
 #include "input/stream_buffer.hh"
 
-#include "input/parse_errors.hh"
-
-StreamBuffer::StreamBuffer(gzFile in, int cap) : gzin(in), capacity(cap) {
-  resize_buffer();
+// At least two bytes, so that peek_next can hold the current byte and the next.
+StreamBuffer::StreamBuffer(InputSource& in, int cap)
+    : src(in), buf(new char[cap < 2 ? 2 : cap]), capacity(cap < 2 ? 2 : cap) {
   refill();
 }
 
 StreamBuffer::~StreamBuffer() = default;
 
-void StreamBuffer::resize_buffer() { buf.reset(new char[capacity]); }
-
 void StreamBuffer::refill() {
   pos = 0;
-  size = gzread(gzin, buf.get(), static_cast<unsigned>(capacity));
-  if (size > 0) return;
-  size = 0;
-  int err = Z_OK;
-  const char* msg = gzerror(gzin, &err);
-  if (err != Z_OK) read_error(msg);
+  size = static_cast<int>(src.read(buf.get(), static_cast<std::size_t>(capacity)));
+}
+
+int StreamBuffer::peek_next() {
+  if (pos >= size) return eof;
+  if (pos + 1 >= size) {
+    // Keep the current byte at the front and read on behind it.
+    buf[0] = buf[pos];
+    pos = 0;
+    size = 1 + static_cast<int>(src.read(buf.get() + 1, static_cast<std::size_t>(capacity - 1)));
+    if (size == 1) return eof;
+  }
+  return static_cast<unsigned char>(buf[pos + 1]);
 }

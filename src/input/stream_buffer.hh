@@ -1,14 +1,13 @@
-// Buffered character input over a zlib file handle, so that gzip-compressed and plain instance
-// files read alike. The current character is available at once after construction; the end of
-// input is a value of its own (`StreamBuffer::eof`), distinct from every byte, so a byte 0xFF in
-// the file is ordinary data. Data that cannot be read (truncated or corrupt gzip, an I/O error)
-// ends the run with "Could not read file: ..." instead of passing for the end of input.
+// Buffered character input over an InputSource, so that plain and compressed instance files
+// read alike. The current character is available at once after construction; the end of input
+// is a value of its own (`StreamBuffer::eof`), distinct from every byte, so a byte 0xFF in the
+// file is ordinary data. Read errors are the source's to report (see input_source.hh).
 #ifndef QUARNEL_INPUT_STREAM_BUFFER_HH
 #define QUARNEL_INPUT_STREAM_BUFFER_HH
 
-#include <zlib.h>
-
 #include <memory>
+
+#include "input/input_source.hh"
 
 // Capacity of the reader's buffer. The fuzzing build lowers it: its inputs are small, and the
 // sanitizers' allocator would map and unmap a fresh megabyte for every one of them.
@@ -21,8 +20,9 @@ public:
   static constexpr int eof = -1;
   static constexpr int default_capacity = QUARNEL_STREAM_BUFFER_CAPACITY;
 
-  // Neither opens nor closes `in`: the reader that made the handle does both.
-  explicit StreamBuffer(gzFile in) : StreamBuffer(in, default_capacity) {}
+  // Reads from `in`, which must outlive the buffer.
+  explicit StreamBuffer(InputSource& in) : StreamBuffer(in, default_capacity) {}
+  StreamBuffer(InputSource& in, int capacity);
   virtual ~StreamBuffer();
   StreamBuffer(const StreamBuffer&) = delete;
   StreamBuffer& operator=(const StreamBuffer&) = delete;
@@ -32,13 +32,20 @@ public:
   void operator++() {
     if (++pos >= size) refill();
   }
+  // The byte after the current one, or eof; nothing is consumed.
+  int peek_next();
+
+  // Direct access for token loops that walk the buffered bytes themselves: the current byte,
+  // the end of what is buffered, and the move to a position within it (to its end refills).
+  const char* cursor() const { return buf.get() + pos; }
+  const char* cursor_end() const { return buf.get() + size; }
+  void advance_to(const char* p) {
+    pos = static_cast<int>(p - buf.get());
+    if (pos >= size) refill();
+  }
 
 protected:
-  StreamBuffer(gzFile in, int capacity);
-  virtual void resize_buffer();
-
-  gzFile gzin;
-  // Owned here, so that it is released even when a read error leaves the constructor early.
+  InputSource& src;
   std::unique_ptr<char[]> buf;
   int capacity;
   int pos = 0;
@@ -52,7 +59,7 @@ private:
 class SmallStreamBuffer : public StreamBuffer {
 public:
   static constexpr int small_capacity = 1024;
-  explicit SmallStreamBuffer(gzFile in) : StreamBuffer(in, small_capacity) {}
+  explicit SmallStreamBuffer(InputSource& in) : StreamBuffer(in, small_capacity) {}
 };
 
 #endif

@@ -6,6 +6,7 @@
 #ifndef QUARNEL_INPUT_TOKENIZER_HH
 #define QUARNEL_INPUT_TOKENIZER_HH
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -63,17 +64,60 @@ struct ParsedNumber {
   }
 };
 
-// The magnitude has just grown past the field's limit: collect the rest of the number so that
-// the message shows it whole, then fail.
+// How a number scan ended: with a number, on a character that cannot start one, or with a
+// magnitude beyond the field's limit (`text` then holds the whole number as written).
+enum class NumberScan { ok, not_a_number, out_of_range };
+
+// Reads a signed decimal number at the current character (no blanks skipped) whose magnitude must
+// not exceed `limit`. On not_a_number nothing but a sign has been consumed and `bad_char` is the
+// offending character (eof included); on out_of_range the whole number has been consumed. The
+// first character after the digits is not consumed.
 template <class B>
-[[noreturn]] void fail_out_of_range(B& in, ParsedNumber n, std::uint64_t read_so_far) {
-  n.magnitude = read_so_far;
-  std::string text = n.as_written();
-  for (int c = *in; is_digit_char(c); c = *in) {
-    text.push_back(static_cast<char>(c));
+NumberScan scan_number(B& in, std::uint64_t limit, ParsedNumber& n, int& bad_char, std::string& text) {
+  n = ParsedNumber();
+  int c = *in;
+  if (c == '-' || c == '+') {
+    n.sign = static_cast<char>(c);
     ++in;
+    c = *in;
   }
-  parse_error_out_of_range(text);
+  if (!is_digit_char(c)) {
+    bad_char = c;
+    return NumberScan::not_a_number;
+  }
+  const std::uint64_t cut = limit / 10;
+  const unsigned cut_digit = static_cast<unsigned>(limit % 10);
+  std::uint64_t v = 0;
+  std::size_t digits = 0;
+  // Nine digits never pass a field's limit (the smallest, a literal's, has ten): only the
+  // digits after them are checked.
+  assert(limit >= 999999999);
+  do {
+    v = v * 10 + static_cast<unsigned>(c - '0');
+    ++digits;
+    ++in;
+    c = *in;
+  } while (digits < 9 && is_digit_char(c));
+  while (is_digit_char(c)) {
+    unsigned d = static_cast<unsigned>(c - '0');
+    if (v > cut || (v == cut && d > cut_digit)) {
+      n.digits = digits;
+      n.magnitude = v;
+      text = n.as_written();
+      for (c = *in; is_digit_char(c); c = *in) {
+        text.push_back(static_cast<char>(c));
+        ++in;
+      }
+      return NumberScan::out_of_range;
+    }
+    v = v * 10 + d;
+    ++digits;
+    ++in;
+    c = *in;
+  }
+  n.magnitude = v;
+  n.digits = digits;
+  return NumberScan::ok;
 }
 
 // Skips blanks, then reads a signed decimal number whose magnitude must not exceed `limit`.
@@ -83,30 +127,13 @@ template <class B>
 template <class B> ParsedNumber read_number(B& in, std::uint64_t limit) {
   skip_whitespace(in);
   ParsedNumber n;
-  int c = *in;
-  if (c == '-' || c == '+') {
-    n.sign = static_cast<char>(c);
-    ++in;
-    c = *in;
+  int bad = 0;
+  std::string text;
+  switch (scan_number(in, limit, n, bad, text)) {
+    case NumberScan::ok: return n;
+    case NumberScan::not_a_number: parse_error_unexpected_char(bad);
+    case NumberScan::out_of_range: parse_error_out_of_range(text);
   }
-  if (!is_digit_char(c)) parse_error_unexpected_char(c);
-  const std::uint64_t cut = limit / 10;
-  const unsigned cut_digit = static_cast<unsigned>(limit % 10);
-  std::uint64_t v = 0;
-  std::size_t digits = 0;
-  do {
-    unsigned d = static_cast<unsigned>(c - '0');
-    if (v > cut || (v == cut && d > cut_digit)) {
-      n.digits = digits;
-      fail_out_of_range(in, n, v);
-    }
-    v = v * 10 + d;
-    ++digits;
-    ++in;
-    c = *in;
-  } while (is_digit_char(c));
-  n.magnitude = v;
-  n.digits = digits;
   return n;
 }
 
@@ -150,24 +177,40 @@ template <class B> std::string read_format_word(B& in) {
   return read_word_chars(in, is_format_word_char);
 }
 
-// Skips blanks and comment lines up to the first problem line and stores the format word after
-// its p in `word` (empty when the input ends first). Returns false, consuming nothing more, when
-// a line other than a comment comes before the problem line.
-template <class B> bool scan_format_word(B& in, std::string& word) {
+// Skips blanks, counting the newlines among them in `line`.
+template <class B> void skip_whitespace_counting(B& in, long& line) {
+  for (int c = *in; is_blank_char(c); c = *in) {
+    if (c == '\n') ++line;
+    ++in;
+  }
+}
+
+// How an instance opens: with a problem line; with a line of the 2022+ WCNF format (an "h"
+// followed by a blank, or a number: a weight); or with something else (no format line).
+enum class Opening { problem_line, new_wcnf_line, other };
+
+// Skips blanks and comment lines up to the first line of another kind and tells which kind it
+// is. For a problem line, `word` is the format word after its p; otherwise the stream stands at
+// the first character of that line. `line` counts the lines passed (it is 1 on the first line).
+template <class B> Opening scan_opening(B& in, std::string& word, long& line) {
   word.clear();
   for (;;) {
-    skip_whitespace(in);
+    skip_whitespace_counting(in, line);
     int c = *in;
-    if (c == B::eof) return true;
+    if (c == B::eof) return Opening::problem_line;
     if (c == 'c') {
       skip_line(in);
+      ++line;
     } else if (c == 'p') {
       ++in;
       skip_whitespace(in);
       word = read_format_word(in);
-      return true;
+      return Opening::problem_line;
     } else {
-      return false;
+      int next = in.peek_next();
+      bool new_wcnf = is_digit_char(c) || (c == 'h' && (next == B::eof || is_blank_char(next))) ||
+                      ((c == '-' || c == '+') && is_digit_char(next));
+      return new_wcnf ? Opening::new_wcnf_line : Opening::other;
     }
   }
 }

@@ -44,7 +44,7 @@ with tempfile.TemporaryDirectory() as tmp:
     invalid = b"QRN ERROR: Invalid file format. Should be <cnf|wcnf|pmcnf>\n"
     check("empty file", write("empty.cnf", b""), 3, invalid)
     check("unknown format", write("unknown.cnf", b"c x\np CNF 1 1\n1 0\n"), 3, invalid)
-    check("no format line", write("noformat.cnf", b"1 2 0\n"), 1, b"File without format line\n")
+    check("no format line", write("noformat.cnf", b"x 1 2 0\n"), 1, b"File without format line\n")
 
     check("clause without final 0", write("open.cnf", b"p cnf 2 1\n1 2"), 3,
           stderr=b"PARSE ERROR! Unexpected char: \xff\n")

@@ -1,6 +1,8 @@
 // Identity and counting rules of clauses, clause sets and the registry.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "clauses/basic_clause_set.hh"
 #include "clauses/cl_registry.hh"
 #include "clauses/id_manager.hh"
@@ -63,14 +65,6 @@ TEST(IDManager, NewIdFollowsTopId) {
   EXPECT_EQ(imgr.new_id(), 11);
   EXPECT_EQ(imgr.get_top_id(), 11);
 }
-
-TEST(Registry, HashOfSequence) {
-  EXPECT_EQ(LitVectHash::hash_of(LitVector{1, -2, 3}), 83u);
-  EXPECT_EQ(LitVectHash::hash_of(LitVector{}), 0u);
-}
-
-// The registry is process-wide: the tests below use variables of their own (hundreds apart) so
-// that no clause of one test is met by another.
 
 TEST(ClauseSet, ArrayFormLeavesTheCallersArrayAlone) {
   BasicClauseSet set;
@@ -192,24 +186,71 @@ TEST(ClauseSet, RemoveClauseTakesItOutOfSetAndRegistry) {
   EXPECT_EQ(set.size(), 2u);
 }
 
-TEST(Registry, FindRegisterUnregister) {
+// Extending a clause can make its literals equal to another clause's: the registry keeps the
+// entry of the clause that had them first, and removing the extended one leaves that entry.
+TEST(Registry, EqualLiteralsByExtensionKeepTheFirstEntry) {
   ClauseRegistry& reg = *ClauseRegistry::clreg_instance;
-  const LitVector lits{601, -602, 603};
-  EXPECT_EQ(reg.find_clause(lits), nullptr);
-  BasicClause first(lits);
-  reg.register_clause(&first);
-  EXPECT_EQ(reg.find_clause(lits), &first);
-  // A second object with the same literals is not entered, and unregistering it leaves the
-  // first one's entry alone.
-  BasicClause second(lits);
-  reg.register_clause(&second);
-  EXPECT_EQ(reg.find_clause(lits), &first);
-  reg.unregister_clause(&second);
-  EXPECT_EQ(reg.find_clause(lits), &first);
-  reg.unregister_clause(&first);
-  EXPECT_EQ(reg.find_clause(lits), nullptr);
-  reg.unregister_clause(&first);  // nothing left to remove
-  EXPECT_EQ(reg.find_clause(lits), nullptr);
+  BasicClauseSet set;
+  LitVector full{601, -602};
+  LitVector part{601};
+  BasicClause* first = set.add_clause(full);
+  BasicClause* second = set.add_clause(part);
+  set.extend_clause(second, -602);
+  EXPECT_EQ(reg.find_clause(LitVector{601, -602}), first);
+  set.remove_clause(second);
+  EXPECT_EQ(reg.find_clause(LitVector{601, -602}), first);
+  EXPECT_TRUE(set.is_member(first));
+  EXPECT_EQ(set.size(), 1u);
+  set.remove_clause(first);
+  EXPECT_EQ(reg.find_clause(LitVector{601, -602}), nullptr);
+}
+
+// Members are visited in the order they joined, whatever their addresses; a removed member
+// leaves no trace in the walk, and a clause that rejoins goes last.
+TEST(ClauseSet, IterationFollowsTheOrderOfJoining) {
+  BasicClauseSet set;
+  std::vector<BasicClause*> joined;
+  for (long v = 1101; v <= 1300; ++v) {
+    LitVector lits{v, -(v + 1000)};
+    joined.push_back(set.add_clause(lits));
+  }
+  for (std::size_t i = 0; i < joined.size(); i += 2) set.remove_clause(joined[i]);
+  LitVector again{1102, -2102};
+  EXPECT_EQ(set.add_clause(again), joined[1]) << "still a member: no new position";
+  LitVector fresh{1400};
+  BasicClause* last = set.add_clause(fresh);
+  std::vector<BasicClause*> expected;
+  for (std::size_t i = 1; i < joined.size(); i += 2) expected.push_back(joined[i]);
+  expected.push_back(last);
+  EXPECT_EQ(std::vector<BasicClause*>(set.begin(), set.end()), expected);
+  EXPECT_EQ(set.size(), expected.size());
+}
+
+// A clause in two sets belongs to the first as its home and to the second as a guest; either
+// set can remove it, and a set that ends releases its home members to the next set.
+TEST(ClauseSet, MembershipInSeveralSets) {
+  BasicClauseSet home;
+  LitVector lits{1501, 1502};
+  BasicClause* cl = home.add_clause(lits);
+  {
+    BasicClauseSet guest;
+    guest.attach_clause(cl);
+    EXPECT_TRUE(guest.is_member(cl));
+    EXPECT_EQ(guest.size(), 1u);
+    guest.remove_clause(cl);
+    EXPECT_EQ(home.size(), 0u) << "destroyed through the guest set, gone from its home";
+    EXPECT_EQ(home.begin(), home.end());
+  }
+  BasicClause* kept = nullptr;
+  {
+    BasicClauseSet earlier;
+    LitVector more{1503};
+    kept = earlier.add_clause(more);
+  }
+  BasicClauseSet later;
+  later.attach_clause(kept);
+  EXPECT_TRUE(later.is_member(kept));
+  EXPECT_FALSE(home.is_member(kept));
 }
 
 TEST(Registry, SetsShareClausesAcrossLifetimes) {

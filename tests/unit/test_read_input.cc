@@ -9,6 +9,7 @@
 #include <fstream>
 #include <random>
 #include <thread>
+#include <vector>
 
 #include "app/logger.hh"
 #include "facade/qrn_config.hh"
@@ -120,12 +121,27 @@ const Case kCases[] = {
     // scnf weights are group ids: a repeated clause takes the id of its last group.
     {"scnf_repeated_clause", "p scnf 1 2\n4 1 0\n6 1 0\n", MS_SOFTCNF, kTop, 1, {{{1}, 6}}},
     {"scnf_problem_line_last", "p scnf 1 1 3", MS_SOFTCNF, 3, 1, {}},
+
+    // 2022+ WCNF: no problem line; the top weight is the soft weights' sum plus 1.
+    {"new_wcnf", "c x\nh 1 -2 0\n5 -1 0\n3 2 0\n", MS_WEIGHTED, 9, 2, {{{1, -2}, 9}, {{-1}, 5}, {{2}, 3}}},
+    {"new_wcnf_unit_weights_without_hard_are_plain", "1 1 0\n1 -2 0\n", MS_PLAIN, 3, 2, {{{1}, 1}, {{-2}, 1}}},
+    {"new_wcnf_unit_weights_with_hard_are_partial", "h 1 2 0\n1 -1 0\n", MS_PARTIAL, 2, 2,
+     {{{1, 2}, 2}, {{-1}, 1}}},
+    {"new_wcnf_repeated_clauses_merge", "h 1 0\n3 1 0\n2 -2 0\n2 -2 0\n", MS_WEIGHTED, 8, 2,
+     {{{1}, 8}, {{-2}, 4}}},
+    {"new_wcnf_repeated_unit_clause_is_weighted", "1 1 0\n1 1 0\n", MS_WEIGHTED, 3, 1, {{{1}, 2}}},
+    {"new_wcnf_weight_zero_is_kept_at_zero", "0 1 0\nh 2 0\n", MS_WEIGHTED, 1, 2, {{{1}, 0}, {{2}, 1}}},
+    {"new_wcnf_empty_clauses", "h 0\n4 0\n", MS_PARTIAL, 5, 1, {{{}, 5}}},
+    {"new_wcnf_largest_weight", "18446744073709551614 1 0\n", MS_WEIGHTED, UINT64_MAX, 1,
+     {{{1}, UINT64_MAX - 1}}},
+    {"new_wcnf_blanks_comments_and_signs", "\n  c a\n\nh\t1 0 \n c b\n+2 -1 +3 0\n", MS_WEIGHTED, 3, 3,
+     {{{1}, 3}, {{-1, 3}, 2}}},
+    {"new_wcnf_first_line_a_weight", "7 -3 0\n", MS_WEIGHTED, 8, 3, {{{-3}, 7}}},
 };
 
-enum class Source { plain, gzip, pipe };
-
 struct Encoding {
-  Source source;
+  Packing packing;
+  bool pipe;  // through a named pipe, read in one pass
   bool crlf;
 };
 
@@ -149,13 +165,14 @@ class Formats : public ::testing::TestWithParam<Case> {};
 TEST_P(Formats, ReadsTheExpectedClauses) {
   const Case& c = GetParam();
   const Snapshot want = expected_of(c);
-  const Encoding encodings[] = {{Source::plain, false}, {Source::plain, true}, {Source::gzip, false},
-                                {Source::gzip, true}, {Source::pipe, false}, {Source::pipe, true}};
+  std::vector<Encoding> encodings;
+  for (Packing packing : {Packing::plain, Packing::gzip, Packing::xz, Packing::bzip2})
+    for (bool pipe : {false, true})
+      for (bool crlf : {false, true}) encodings.push_back({packing, pipe, crlf});
   for (const Encoding& e : encodings) {
-    SCOPED_TRACE(std::string(e.source == Source::plain ? "plain" : e.source == Source::gzip ? "gzip" : "pipe") +
-                 (e.crlf ? " crlf" : " lf"));
+    SCOPED_TRACE(std::string(name_of(e.packing)) + (e.pipe ? " pipe" : " file") + (e.crlf ? " crlf" : " lf"));
     const std::string text = e.crlf ? with_crlf(c.text) : c.text;
-    Snapshot got = e.source == Source::pipe ? read_through_pipe(text) : read_text(text, e.source == Source::gzip);
+    Snapshot got = e.pipe ? read_through_pipe(packed(text, e.packing)) : read_text(text, e.packing);
     EXPECT_EQ(got.type, want.type);
     EXPECT_EQ(got.top_weight, want.top_weight);
     EXPECT_EQ(got.top_id, want.top_id);
@@ -171,18 +188,25 @@ INSTANTIATE_TEST_SUITE_P(Instances, Formats, ::testing::ValuesIn(kCases),
 // `capacity` bytes.
 Snapshot parse_with_buffer(const std::string& text, int capacity) {
   TempFile file(text);
-  GzReader gz(file.path());
+  OpenedInput gz(file.path());
   TinyStreamBuffer in(gz.get(), capacity);
   BasicClauseSet set;
   IDManager imgr;
   set.set_cltype(CL_WEIGHTED);
   set.set_def_weight(0);
-  // The format word decides the reader, as in the first pass.
-  std::string word = text.substr(text.find('p') + 1);
-  word = word.substr(word.find_first_not_of(" \t\r\n"));
-  word = word.substr(0, word.find_first_not_of("abcdefghijklmnopqrstuvwxyz"));
+  // The opening decides the reader, as in the first pass.
+  std::string word;
+  long line = 1;
+  bool new_wcnf = false;
+  {
+    OpenedInput first(file.path());
+    TinyStreamBuffer scan(first.get(), capacity);
+    new_wcnf = scan_opening(scan, word, line) == Opening::new_wcnf_line;
+  }
   int type = 0;
-  if (word == "cnf") {
+  if (new_wcnf) {
+    type = parse_new_wcnf_file(in, imgr, set);
+  } else if (word == "cnf") {
     set.set_cltype(CL_SOFT);
     type = parse_cnf_file(in, imgr, set) ? MS_WEIGHTED : MS_PLAIN;
   } else if (word == "wcnf") {
@@ -296,11 +320,11 @@ TEST(ReadInput, LargeFilesAcrossManyRefills) {
     acc = std::min<weight_t>(acc + w, top);
   }
   ASSERT_GT(text.size(), 1u << 20);
-  for (bool gzip : {false, true}) {
-    Snapshot s = read_text(text, gzip);
+  for (Packing packing : {Packing::plain, Packing::gzip, Packing::xz, Packing::bzip2}) {
+    Snapshot s = read_text(text, packing);
     EXPECT_EQ(s.type, MS_WEIGHTED);
     EXPECT_EQ(s.size, want.size());
-    EXPECT_TRUE(s.weights == want) << (gzip ? "gzip" : "plain");
+    EXPECT_TRUE(s.weights == want) << name_of(packing);
   }
 }
 

@@ -1,6 +1,6 @@
 // Every way reading an instance can fail: the message (on whichever stream the program writes
-// it; both are examined together here) and the exit status. Each case also runs from a gzip
-// copy of the file and with CR LF line endings, since neither may change the outcome.
+// it; both are examined together here) and the exit status. Each case also runs from gzip, xz
+// and bzip2 copies of the file and with CR LF line endings, since none may change the outcome.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -71,16 +71,34 @@ const ErrorCase kErrors[] = {
     {"sign_without_digits", "p cnf 1 1\n1 - 2 0\n", "PARSE ERROR! Unexpected char:  \n", 3},
     {"binary_garbage_after_header", std::string("p cnf 1 1\n1 0\n\x01\x02", 16),
      "PARSE ERROR! Unexpected char: \x01\n", 3},
+
+    // 2022+ WCNF: a malformed line is named; a problem line anywhere makes it no 2022+ file.
+    {"new_wcnf_h_line_without_zero", "h 1 2\n3 1 0\n", "PARSE ERROR! Line 1: Clause without its final 0\n", 3},
+    {"new_wcnf_last_line_without_zero", "c c\nh 1 0\n\n3 1", "PARSE ERROR! Line 4: Clause without its final 0\n", 3},
+    {"new_wcnf_weight_without_literals", "5\n", "PARSE ERROR! Line 1: Clause without its final 0\n", 3},
+    {"new_wcnf_negative_weight", "h 1 0\n-3 1 0\n", "PARSE ERROR! Line 2: Number out of range: -3\n", 3},
+    {"new_wcnf_weight_beyond_64_bits", "18446744073709551616 1 0\n",
+     "PARSE ERROR! Line 1: Number out of range: 18446744073709551616\n", 3},
+    {"new_wcnf_soft_weights_beyond_64_bits", "18446744073709551614 1 0\nh 2 0\n1 2 0\n",
+     "PARSE ERROR! Line 3: Soft weights add up beyond 18446744073709551614\n", 3},
+    {"new_wcnf_letter_in_clause", "h 1 x 0\n", "PARSE ERROR! Line 1: Unexpected char: x\n", 3},
+    {"new_wcnf_literal_beyond_int", "1 2147483648 0\n", "PARSE ERROR! Line 1: Number out of range: 2147483648\n", 3},
+    {"new_wcnf_text_after_zero", "h 1 0 2 0\n", "PARSE ERROR! Line 1: Unexpected char: 2\n", 3},
+    {"new_wcnf_byte_ff_where_a_line_begins", "h 1 0\n\xFF 1 0\n", "PARSE ERROR! Line 2: Unexpected char: \xFF\n", 3},
+    {"new_wcnf_problem_line_in_the_middle", "h 1 0\n3 -1 0\np wcnf 1 2 4\n", "File without format line\n", 1},
+    {"new_wcnf_problem_line_after_a_bad_line", "h 1 x 0\np cnf 1 1\n", "File without format line\n", 1},
+    {"word_starting_with_h", "hard 1 0\n", "File without format line\n", 1},
+    {"sign_without_digit_first", "-x 1 0\n", "File without format line\n", 1},
 };
 
 class ReadErrors : public ::testing::TestWithParam<ErrorCase> {};
 
 TEST_P(ReadErrors, EndTheRunWithItsMessage) {
   const ErrorCase& c = GetParam();
-  for (bool gzip : {false, true}) {
+  for (Packing packing : {Packing::plain, Packing::gzip, Packing::xz, Packing::bzip2}) {
     for (bool crlf : {false, true}) {
-      SCOPED_TRACE(std::string(gzip ? "gzip" : "plain") + (crlf ? " crlf" : " lf"));
-      TempFile f(crlf ? with_crlf(c.text) : c.text, gzip);
+      SCOPED_TRACE(std::string(name_of(packing)) + (crlf ? " crlf" : " lf"));
+      TempFile f(crlf ? with_crlf(c.text) : c.text, packing);
       EXPECT_EXIT(
           {
             stdout_to_stderr();
@@ -131,14 +149,16 @@ TEST(ReadFileErrors, UnreadableFile) {
       ::testing::ExitedWithCode(3), exactly(std::string(" ERROR: Could not open file: ") + f.path() + "\n"));
 }
 
-// A gzip file cut short is reported even when the cut falls between two clauses, where the
-// text read so far would parse as a smaller instance.
-TEST(ReadFileErrors, TruncatedGzip) {
+// A compressed file cut short is reported even when the cut falls between two clauses, where
+// the text read so far would parse as a smaller instance; so is damaged compressed data.
+class CompressedErrors : public ::testing::TestWithParam<Packing> {};
+
+TEST_P(CompressedErrors, TruncatedFile) {
   std::string text = "p cnf 3 100000\n";
   for (int i = 0; i < 100000; ++i) text += std::to_string(i % 3 + 1) + " -" + std::to_string((i + 1) % 3 + 1) + " 0\n";
-  const std::string packed = TempFile(text, true).bytes();
-  for (std::size_t cut : {packed.size() - 4, packed.size() / 2, std::size_t{20}}) {
-    TempFile f(packed.substr(0, cut));
+  const std::string bytes = packed(text, GetParam());
+  for (std::size_t cut : {bytes.size() - 4, bytes.size() / 2, std::size_t{20}}) {
+    TempFile f(bytes.substr(0, cut));
     EXPECT_EXIT(
         {
           stdout_to_stderr();
@@ -150,11 +170,11 @@ TEST(ReadFileErrors, TruncatedGzip) {
   }
 }
 
-TEST(ReadFileErrors, CorruptGzip) {
-  std::string packed = TempFile("p cnf 1 1\n1 0\n", true).bytes();
-  packed[packed.size() / 2] ^= 0x55;
-  packed[packed.size() / 2 + 1] ^= 0x55;
-  TempFile f(packed);
+TEST_P(CompressedErrors, DamagedData) {
+  std::string bytes = packed("p cnf 1 1\n1 0\n", GetParam());
+  bytes[bytes.size() / 2] ^= 0x55;
+  bytes[bytes.size() / 2 + 1] ^= 0x55;
+  TempFile f(bytes);
   EXPECT_EXIT(
       {
         stdout_to_stderr();
@@ -162,5 +182,8 @@ TEST(ReadFileErrors, CorruptGzip) {
       },
       ::testing::ExitedWithCode(3), std::string("^ ERROR: Could not read file: ") + f.path() + ": .+\n$");
 }
+
+INSTANTIATE_TEST_SUITE_P(Packings, CompressedErrors, ::testing::Values(Packing::gzip, Packing::xz, Packing::bzip2),
+                         [](const ::testing::TestParamInfo<Packing>& info) { return std::string(name_of(info.param)); });
 
 }  // namespace

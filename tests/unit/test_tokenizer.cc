@@ -13,7 +13,7 @@
 namespace {
 
 using input_test::exactly;
-using input_test::GzReader;
+using input_test::OpenedInput;
 using input_test::TempFile;
 using input_test::TinyStreamBuffer;
 
@@ -36,7 +36,7 @@ public:
 
 private:
   TempFile file_;
-  GzReader gz_;
+  OpenedInput gz_;
   std::unique_ptr<StreamBuffer> in_;
 };
 
