@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/cpu_time.hh"
+#include "util/cpu_time.hh"
 #include "clauses/basic_clause_set.hh"
 #include "clauses/id_manager.hh"
 #include "clauses/instance_snapshot.hh"

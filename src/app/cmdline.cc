@@ -12,7 +12,7 @@
 #include <iostream>
 
 #include "app/build_info.hh"
-#include "app/logger.hh"
+#include "util/logger.hh"
 #include "facade/qrnapp.hh"
 
 namespace {

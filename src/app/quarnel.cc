@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/cmdline.hh"
-#include "app/cpu_time.hh"
-#include "app/runtime_msgs.hh"
+#include "util/cpu_time.hh"
+#include "util/runtime_msgs.hh"
 #include "bmo/ubmo.hh"
 #include "facade/qrnapp.hh"
 

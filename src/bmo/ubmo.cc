@@ -16,9 +16,9 @@
 #include <iostream>
 #include <limits>
 
-#include "app/cpu_time.hh"
-#include "app/runtime_msgs.hh"
-#include "facade/qrn_config.hh"
+#include "util/cpu_time.hh"
+#include "util/runtime_msgs.hh"
+#include "config/qrn_config.hh"
 
 namespace {
 

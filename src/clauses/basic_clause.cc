@@ -11,7 +11,7 @@
 #include <new>
 #include <string>
 
-#include "app/runtime_msgs.hh"
+#include "util/runtime_msgs.hh"
 
 constexpr weight_t BasicClause::unset_weight;
 

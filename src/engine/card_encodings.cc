@@ -10,7 +10,7 @@
 
 #include <cassert>
 
-#include "facade/qrn_config.hh"
+#include "config/qrn_config.hh"
 
 namespace {
 

@@ -14,11 +14,11 @@
 #include <iostream>
 #include <limits>
 
-#include "app/cpu_time.hh"
-#include "app/logger.hh"
-#include "app/runtime_msgs.hh"
+#include "util/cpu_time.hh"
+#include "util/logger.hh"
+#include "util/runtime_msgs.hh"
 #include "engine/card_encodings.hh"
-#include "facade/qrn_config.hh"
+#include "config/qrn_config.hh"
 #include "sat/picosat_bridge.hh"
 
 namespace {

@@ -1,5 +1,5 @@
 #include "engine/qrn2.hh"
 
-#include "app/runtime_msgs.hh"
+#include "util/runtime_msgs.hh"
 
 long QRN2::solve() { Abort("Algorithm qrn2.0 not yet implemented"); }

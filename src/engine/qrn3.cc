@@ -1,5 +1,5 @@
 #include "engine/qrn3.hh"
 
-#include "app/runtime_msgs.hh"
+#include "util/runtime_msgs.hh"
 
 long QRN3::solve() { Abort("Algorithm qrn3.0 not yet implemented"); }

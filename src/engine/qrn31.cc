@@ -1,5 +1,5 @@
 #include "engine/qrn31.hh"
 
-#include "app/runtime_msgs.hh"
+#include "util/runtime_msgs.hh"
 
 long QRN31::solve() { Abort("Algorithm qrn3.1 not yet implemented"); }

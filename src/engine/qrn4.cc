@@ -1,5 +1,5 @@
 #include "engine/qrn4.hh"
 
-#include "app/runtime_msgs.hh"
+#include "util/runtime_msgs.hh"
 
 long QRN4::solve() { Abort("Algorithm qrn4.0 not yet implemented"); }

@@ -11,9 +11,9 @@
 
 #include <cassert>
 
-#include "app/runtime_msgs.hh"
+#include "util/runtime_msgs.hh"
 #include "engine/card_encodings.hh"
-#include "facade/qrn_config.hh"
+#include "config/qrn_config.hh"
 
 UnsatMaxSATSolver::UnsatMaxSATSolver(IDManager& im, BasicClauseSet& cs) : imgr(im), clset(&cs) {}
 

@@ -7,8 +7,8 @@
 
 #include <cstring>
 
-#include "app/logger.hh"
-#include "app/runtime_msgs.hh"
+#include "util/logger.hh"
+#include "util/runtime_msgs.hh"
 
 QuarnelExtended* QuarnelExtended::qrn = nullptr;
 

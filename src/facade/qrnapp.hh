@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "engine/engine_result.hh"
-#include "facade/qrn_config.hh"
+#include "config/qrn_config.hh"
 #include "facade/qrn_stats.hh"
 
 class BasicClause;

@@ -4,8 +4,8 @@
 #include <limits>
 #include <new>
 
-#include "app/cpu_time.hh"
-#include "app/runtime_msgs.hh"
+#include "util/cpu_time.hh"
+#include "util/runtime_msgs.hh"
 #include "facade/oll_run.hh"
 #include "facade/qrnapp.hh"
 

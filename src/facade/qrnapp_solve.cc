@@ -10,8 +10,8 @@
 #include <iostream>
 #include <vector>
 
-#include "app/logger.hh"
-#include "app/runtime_msgs.hh"
+#include "util/logger.hh"
+#include "util/runtime_msgs.hh"
 #include "clauses/basic_clause_set.hh"
 #include "clauses/id_manager.hh"
 #include "engine/qrn1.hh"

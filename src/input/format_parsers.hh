@@ -19,7 +19,7 @@
 
 #include "clauses/basic_clause_set.hh"
 #include "clauses/id_manager.hh"
-#include "facade/qrn_config.hh"
+#include "config/qrn_config.hh"
 #include "input/tokenizer.hh"
 
 // The weight of a clause after one more occurrence of weight `w`, given what add_clause_tracked

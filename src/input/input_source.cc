@@ -19,7 +19,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/runtime_msgs.hh"
+#include "util/runtime_msgs.hh"
 #include "input/parse_errors.hh"
 
 namespace {

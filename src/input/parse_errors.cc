@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "app/runtime_msgs.hh"
+#include "util/runtime_msgs.hh"
 
 namespace {
 

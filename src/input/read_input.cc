@@ -14,9 +14,9 @@
 #include <memory>
 #include <string>
 
-#include "app/cpu_time.hh"
-#include "app/logger.hh"
-#include "app/runtime_msgs.hh"
+#include "util/cpu_time.hh"
+#include "util/logger.hh"
+#include "util/runtime_msgs.hh"
 #include "input/format_parsers.hh"
 #include "input/input_source.hh"
 #include "input/stream_buffer.hh"

@@ -5,7 +5,7 @@
 
 #include "clauses/basic_clause_set.hh"
 #include "clauses/id_manager.hh"
-#include "facade/qrn_config.hh"
+#include "config/qrn_config.hh"
 
 // Detects the format from the problem line, reads the clauses into `clset`, raises the top id of
 // `imgr` by the largest variable, and returns the problem type.

@@ -17,7 +17,7 @@ extern "C" {
 #include <picosat/picosat.h>
 }
 
-#include "app/runtime_msgs.hh"
+#include "util/runtime_msgs.hh"
 
 PicosatWrapper::PicosatWrapper(BasicClauseSet& cs, std::vector<BasicClause*>& core, bool weights_are_groups)
     : clset(cs), core_cls(core), weights_are_groups(weights_are_groups) {}

@@ -28,10 +28,10 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/cpu_time.hh"
+#include "util/cpu_time.hh"
 #include "clauses/basic_clause.hh"
 #include "clauses/basic_clause_set.hh"
-#include "facade/qrn_config.hh"
+#include "config/qrn_config.hh"
 #include "facade/qrnapp.hh"
 
 void quarnel_fuzz_exit(int status) { throw FuzzExit{status}; }

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/logger.hh"
-#include "app/runtime_msgs.hh"
+#include "util/logger.hh"
+#include "util/runtime_msgs.hh"
 #include "facade/qrnapp.hh"
 
 // Every member of QRNConfig, the logging record, the tool names, the statistics and the

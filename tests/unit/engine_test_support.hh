@@ -20,7 +20,7 @@
 #include "clauses/basic_clause_set.hh"
 #include "clauses/cl_registry.hh"
 #include "config_snapshot.hh"
-#include "facade/qrn_config.hh"
+#include "config/qrn_config.hh"
 
 namespace engine_test {
 

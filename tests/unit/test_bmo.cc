@@ -13,11 +13,11 @@
 #include <unordered_set>
 #include <vector>
 
-#include "app/runtime_msgs.hh"
+#include "util/runtime_msgs.hh"
 #include "bmo/ubmo.hh"
 #include "clauses/basic_clause_set.hh"
 #include "clauses/id_manager.hh"
-#include "facade/qrn_config.hh"
+#include "config/qrn_config.hh"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "engine/card_encodings.hh"
 #include "engine/qrn1.hh"
 #include "engine_test_support.hh"
-#include "facade/qrn_config.hh"
+#include "config/qrn_config.hh"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/logger.hh"
-#include "facade/qrn_config.hh"
+#include "util/logger.hh"
+#include "config/qrn_config.hh"
 #include "input/format_parsers.hh"
 #include "input_test_util.hh"
 

@@ -11,7 +11,7 @@
 #include "clauses/id_manager.hh"
 #include "engine/umaxsat_solver.hh"
 #include "engine_test_support.hh"
-#include "facade/qrn_config.hh"
+#include "config/qrn_config.hh"
 
 namespace {
 

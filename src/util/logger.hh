@@ -1,7 +1,7 @@
 // Process-wide logging state: the verbosity that gates detailed progress lines, the optional
 // log file that receives the banner, and an error stream that embedding programs may register.
-#ifndef QUARNEL_APP_LOGGER_HH
-#define QUARNEL_APP_LOGGER_HH
+#ifndef QUARNEL_UTIL_LOGGER_HH
+#define QUARNEL_UTIL_LOGGER_HH
 
 #include <fstream>
 #include <ostream>

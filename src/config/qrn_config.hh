@@ -1,8 +1,8 @@
 // The process-wide configuration record and the numeric codes of problem types, releases,
 // algorithms and encodings. Every subsystem reads these static members directly; the facade's
 // setters are the only writers (the input reader also sets the problem type).
-#ifndef QUARNEL_FACADE_QRN_CONFIG_HH
-#define QUARNEL_FACADE_QRN_CONFIG_HH
+#ifndef QUARNEL_CONFIG_QRN_CONFIG_HH
+#define QUARNEL_CONFIG_QRN_CONFIG_HH
 
 // Problem types: the result of reading an instance, and the setting that chooses how the
 // engine relaxes cores.

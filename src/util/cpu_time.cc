@@ -1,4 +1,4 @@
-#include "app/cpu_time.hh"
+#include "util/cpu_time.hh"
 
 #include <sys/resource.h>
 #include <time.h>

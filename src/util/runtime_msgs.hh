@@ -1,8 +1,8 @@
 // The four message functions that every subsystem reports through. Each writes one line to
 // standard output: the short tool name (empty until the facade's init), a keyword and the
 // message, and flushes. They never filter by verbosity: the caller has decided the line is due.
-#ifndef QUARNEL_APP_RUNTIME_MSGS_HH
-#define QUARNEL_APP_RUNTIME_MSGS_HH
+#ifndef QUARNEL_UTIL_RUNTIME_MSGS_HH
+#define QUARNEL_UTIL_RUNTIME_MSGS_HH
 
 #include <cstdlib>
 #include <iostream>

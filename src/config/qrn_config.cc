@@ -1,6 +1,6 @@
 // Initial values of the configuration record, in force from static initialisation until the
 // command line (or an embedding program) changes them.
-#include "facade/qrn_config.hh"
+#include "config/qrn_config.hh"
 
 int QRNConfig::verbosity = 0;
 bool QRNConfig::logging = false;

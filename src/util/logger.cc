@@ -1,8 +1,8 @@
 // Logging state and its operations. The log file exists only to keep a copy of the banner;
 // progress and results go to standard output alone.
-#include "app/logger.hh"
+#include "util/logger.hh"
 
-#include "app/runtime_msgs.hh"
+#include "util/runtime_msgs.hh"
 
 int Logger::verbosity = 1;
 std::ofstream* Logger::logf = nullptr;
