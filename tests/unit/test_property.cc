@@ -309,22 +309,29 @@ std::size_t exhaustive_cube_count(const std::vector<OracleClause>& cls, int nvar
   std::uint32_t occurring = 0;
   for (const OracleClause& cl : cls)
     if (cl.hard || cl.weight > 0) occurring |= cl.pos | cl.neg;
-  std::vector<std::uint64_t> keys;
+  // A key per optimal assignment: one entry per soft clause of positive weight (falsified or
+  // not), or the values of the occurring variables.
+  std::vector<std::vector<bool>> keys;
+  std::vector<bool> falsified;
   for (std::uint32_t a = 0; a < (1u << nvars); ++a) {
-    std::uint64_t cost = 0, falsified = 0;
+    std::uint64_t cost = 0;
     bool ok = true;
-    std::size_t soft_index = 0;
+    falsified.clear();
     for (const OracleClause& cl : cls) {
       const bool sat = (a & cl.pos) != 0 || (~a & cl.neg) != 0;
-      if (!cl.hard && cl.weight > 0) {
-        if (!sat) falsified |= std::uint64_t(1) << soft_index;
-        ++soft_index;
-      }
+      if (!cl.hard && cl.weight > 0) falsified.push_back(!sat);
       if (sat) continue;
       if (cl.hard) ok = false;
       cost += cl.weight;
     }
-    if (ok && static_cast<long>(cost) == optimum) keys.push_back(by_softs ? falsified : (a & occurring));
+    if (!ok || static_cast<long>(cost) != optimum) continue;
+    if (by_softs) {
+      keys.push_back(falsified);
+    } else {
+      std::vector<bool> values;
+      for (int v = 0; v < nvars; ++v) values.push_back(((a & occurring) >> v) & 1u);
+      keys.push_back(values);
+    }
   }
   std::sort(keys.begin(), keys.end());
   return static_cast<std::size_t>(std::unique(keys.begin(), keys.end()) - keys.begin());
