@@ -14,6 +14,8 @@
 // QUARNEL_BNB_CASE=i runs only case i.
 #include <gtest/gtest.h>
 
+#include "test_env.hh"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -217,11 +219,6 @@ std::string check_bounds(const BoundsSeen& seen, long long optimum) {
   return err.str();
 }
 
-long env_long(const char* name, long fallback) {
-  const char* v = std::getenv(name);
-  return v != nullptr && *v != '\0' ? std::atol(v) : fallback;
-}
-
 struct CategoryCase {
   const char* name;
   Category category;
@@ -234,8 +231,8 @@ void PrintTo(const CategoryCase& c, std::ostream* os) { *os << c.name; }
 class BnbSolverTest : public ::testing::TestWithParam<CategoryCase> {};
 
 TEST_P(BnbSolverTest, OptimaModelsAndBoundsMatchExhaustiveSearch) {
-  const long cases = std::max(1L, env_long("QUARNEL_BNB_CASES", 1000) * GetParam().per_mille / 1000);
-  const long only = env_long("QUARNEL_BNB_CASE", -1);
+  const long cases = std::max(1L, test_env::env_long("QUARNEL_BNB_CASES", 1000) * GetParam().per_mille / 1000);
+  const long only = test_env::env_long("QUARNEL_BNB_CASE", -1);
   int failures = 0;
   long without_model = 0;
   for (long i = 0; i < cases && failures < 5; ++i) {

@@ -32,6 +32,7 @@
 
 #include "clauses/basic_clause_set.hh"
 #include "engine_test_support.hh"
+#include "test_env.hh"
 #include "facade/qrnapp.hh"
 
 namespace {
@@ -368,11 +369,6 @@ std::string check(const Answer& ans, long optimum, const std::vector<OracleClaus
   return err.str();
 }
 
-long env_long(const char* name, long fallback) {
-  const char* v = std::getenv(name);
-  return v != nullptr && *v != '\0' ? std::atol(v) : fallback;
-}
-
 struct CategoryCase {
   const char* name;
   Category category;
@@ -389,9 +385,9 @@ protected:
 
 TEST_P(PropertyTest, OptimaAndModelsMatchExhaustiveSearch) {
   const CategoryCase& cc = GetParam();
-  const long total = env_long("QUARNEL_PROPERTY_CASES", 1000);
+  const long total = test_env::env_long("QUARNEL_PROPERTY_CASES", 1000);
   const long cases = std::max(1L, (total * cc.share + 999) / 1000);
-  const long only = env_long("QUARNEL_PROPERTY_CASE", -1);
+  const long only = test_env::env_long("QUARNEL_PROPERTY_CASE", -1);
   Quarnel& q = Quarnel::instance();
 
   std::vector<Config> configs;
@@ -465,9 +461,9 @@ std::string enumerate_through_facade(Quarnel& q, const Instance& inst, bool by_s
 // "different", against the number of them the search finds.
 TEST_P(PropertyTest, IncrementalEngineMatchesExhaustiveSearch) {
   const CategoryCase& cc = GetParam();
-  const long total = env_long("QUARNEL_PROPERTY_CASES", 1000) * 4;
+  const long total = test_env::env_long("QUARNEL_PROPERTY_CASES", 1000) * 4;
   const long cases = std::max(1L, (total * cc.share + 999) / 1000);
-  const long only = env_long("QUARNEL_PROPERTY_CASE", -1);
+  const long only = test_env::env_long("QUARNEL_PROPERTY_CASE", -1);
   Quarnel& q = Quarnel::instance();
   q.set_runtime_defaults();
   q.set_verbosity(0);
