@@ -15,46 +15,43 @@
 #include <limits>
 
 #include "util/cpu_time.hh"
-#include "util/logger.hh"
 #include "util/runtime_msgs.hh"
 #include "engine/card_encodings.hh"
-#include "config/qrn_config.hh"
 #include "sat/picosat_bridge.hh"
 
 namespace {
-
-const char* progress_prefix() { return QRNConfig::comp_format ? "c " : ""; }
 
 constexpr long max_cost = std::numeric_limits<long>::max();
 
 }  // namespace
 
 long QRN1::solve() {
+  const char* progress_prefix = settings.comp_format ? "c " : "";
   model.clear();
   long cost = 0;
   unsigned long cores = 0;
   std::vector<long> rvars;
-  PicosatWrapper sat(*clset, core_cls, QRNConfig::qrntype == MS_SOFTCNF);
+  PicosatWrapper sat(*clset, core_cls, settings.problem_type == MS_SOFTCNF);
 
   for (;;) {
     int outcome = sat.run_sat_solver();
     if (outcome == PicosatWrapper::SAT) {
-      if (Logger::verbosity > 1)
-        std::cout << progress_prefix() << "Found MaxSAT solution. Terminating... CPU Time: "
+      if (settings.report_sat_calls)
+        std::cout << progress_prefix << "Found MaxSAT solution. Terminating... CPU Time: "
                   << cpu_time() << std::endl;
-      if (QRNConfig::enum_models || QRNConfig::lst_model) sat.get_model(model);
+      if (settings.keep_model) sat.get_model(model);
       sat.reset();
       return cost;
     }
 
     ++cores;
-    if (Logger::verbosity > 1)
-      std::cout << progress_prefix() << "Found core #" << cores
+    if (settings.report_sat_calls)
+      std::cout << progress_prefix << "Found core #" << cores
                 << ". Iterating... CPU Time: " << cpu_time() << std::endl;
 
     rvars.clear();
     long step;
-    switch (QRNConfig::qrntype) {
+    switch (settings.problem_type) {
       case MS_PLAIN:
       case MS_PARTIAL: step = mxsat_relax_core_clauses(rvars); break;
       case MS_WEIGHTED: step = weighted_relax_core_clauses(rvars); break;
@@ -69,15 +66,15 @@ long QRN1::solve() {
 
     // The budget is read as an unsigned number: a negative "-T" value means no practical limit,
     // and budgets beyond 2^32 seconds stay large instead of wrapping to small ones.
-    if (cpu_time_reached(static_cast<double>(static_cast<unsigned long>(QRNConfig::tool_timeout)))) {
+    if (cpu_time_reached(static_cast<double>(static_cast<unsigned long>(settings.timeout)))) {
       Warn("CPU time exceeded");
       std::exit(3);
     }
 
     if (step > max_cost - cost) Abort("Cost out of range");
     cost += step;
-    if (QRNConfig::verbosity > 0)
-      std::cout << progress_prefix() << "Min unsat cost LB: " << cost << " ... \n";
+    if (settings.report_bounds)
+      std::cout << progress_prefix << "Min unsat cost LB: " << cost << " ... \n";
   }
 }
 
@@ -140,9 +137,9 @@ long QRN1::softcnf_relax_core_clauses(std::vector<long>&) {
 
 void QRN1::add_card_constraint(std::vector<long>& rvars) {
   clset->set_cltype(CL_HARD);
-  if (!has_amo_encoder(QRNConfig::qrnenc))
+  if (!has_amo_encoder(settings.encoding))
     Abort("Selected encoding not yet available. Please contact author.");
   LitVector at_least_one = rvars;
   clset->add_clause(at_least_one);
-  encode_at_most_one(QRNConfig::qrnenc, rvars, imgr, *clset, nullptr);
+  encode_at_most_one(settings.encoding, rvars, imgr, *clset, nullptr);
 }

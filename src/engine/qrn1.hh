@@ -12,7 +12,8 @@
 
 class QRN1 : public UnsatMaxSATSolver {
 public:
-  QRN1(IDManager& imgr, BasicClauseSet& clset) : UnsatMaxSATSolver(imgr, clset) {}
+  QRN1(IDManager& imgr, BasicClauseSet& clset, const CoreLoopSettings& settings)
+      : UnsatMaxSATSolver(imgr, clset, settings) {}
 
   long solve() override;
 

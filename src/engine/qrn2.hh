@@ -7,7 +7,8 @@
 
 class QRN2 : public UnsatMaxSATSolver {
 public:
-  QRN2(IDManager& imgr, BasicClauseSet& clset) : UnsatMaxSATSolver(imgr, clset) {}
+  QRN2(IDManager& imgr, BasicClauseSet& clset, const CoreLoopSettings& settings)
+      : UnsatMaxSATSolver(imgr, clset, settings) {}
   long solve() override;
 };
 

@@ -7,7 +7,8 @@
 
 class QRN3 : public UnsatMaxSATSolver {
 public:
-  QRN3(IDManager& imgr, BasicClauseSet& clset) : UnsatMaxSATSolver(imgr, clset) {}
+  QRN3(IDManager& imgr, BasicClauseSet& clset, const CoreLoopSettings& settings)
+      : UnsatMaxSATSolver(imgr, clset, settings) {}
   long solve() override;
 };
 

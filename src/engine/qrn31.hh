@@ -7,7 +7,8 @@
 
 class QRN31 : public UnsatMaxSATSolver {
 public:
-  QRN31(IDManager& imgr, BasicClauseSet& clset) : UnsatMaxSATSolver(imgr, clset) {}
+  QRN31(IDManager& imgr, BasicClauseSet& clset, const CoreLoopSettings& settings)
+      : UnsatMaxSATSolver(imgr, clset, settings) {}
   long solve() override;
 };
 

@@ -7,7 +7,8 @@
 
 class QRN4 : public UnsatMaxSATSolver {
 public:
-  QRN4(IDManager& imgr, BasicClauseSet& clset) : UnsatMaxSATSolver(imgr, clset) {}
+  QRN4(IDManager& imgr, BasicClauseSet& clset, const CoreLoopSettings& settings)
+      : UnsatMaxSATSolver(imgr, clset, settings) {}
   long solve() override;
 };
 

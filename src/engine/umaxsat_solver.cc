@@ -13,9 +13,9 @@
 
 #include "util/runtime_msgs.hh"
 #include "engine/card_encodings.hh"
-#include "config/qrn_config.hh"
 
-UnsatMaxSATSolver::UnsatMaxSATSolver(IDManager& im, BasicClauseSet& cs) : imgr(im), clset(&cs) {}
+UnsatMaxSATSolver::UnsatMaxSATSolver(IDManager& im, BasicClauseSet& cs, const CoreLoopSettings& st)
+    : settings(st), imgr(im), clset(&cs) {}
 
 UnsatMaxSATSolver::~UnsatMaxSATSolver() { release_owned_lists(); }
 
@@ -60,7 +60,7 @@ void UnsatMaxSATSolver::register_relaxation_var(BasicClause* cl, long rv) {
   pending_cls.push_back(cl);
   rvar_cl_map[rv] = cl;
 
-  if (QRNConfig::use_added_relax_cls) {
+  if (settings.pruning_clauses) {
     clset->set_cltype(CL_HARD);
     auto found = cl_fvar_map.find(cl);
     long f;
@@ -96,10 +96,10 @@ void UnsatMaxSATSolver::constrain_clause_extra_vars(BasicClause* cl) {
   amo.clear();
 
   clset->set_cltype(CL_HARD);
-  if (!QRNConfig::relate_relax_vars) return;
+  if (!settings.per_clause_amo) return;
   const VarList* rvars = get_clause_rvars(cl);
   if (rvars == nullptr) return;
-  if (rvars->size() < static_cast<unsigned>(QRNConfig::relate_relax_vars_thres)) return;
-  if (!has_amo_encoder(QRNConfig::qrnenc)) Abort("Selected encoding not available");
-  encode_at_most_one(QRNConfig::qrnenc, *rvars, imgr, *clset, &amo);
+  if (rvars->size() < static_cast<unsigned>(settings.per_clause_amo_threshold)) return;
+  if (!has_amo_encoder(settings.encoding)) Abort("Selected encoding not available");
+  encode_at_most_one(settings.encoding, *rvars, imgr, *clset, &amo);
 }

@@ -14,12 +14,13 @@
 #include "clauses/basic_clause.hh"
 #include "clauses/basic_clause_set.hh"
 #include "clauses/id_manager.hh"
+#include "engine/core_loop_settings.hh"
 
 class UnsatMaxSATSolver {
 public:
   using VarList = std::vector<long>;
 
-  UnsatMaxSATSolver(IDManager& imgr, BasicClauseSet& clset);
+  UnsatMaxSATSolver(IDManager& imgr, BasicClauseSet& clset, const CoreLoopSettings& settings);
   // Releases the owned lists; never a clause, the clause set or the allocator.
   virtual ~UnsatMaxSATSolver();
   UnsatMaxSATSolver(const UnsatMaxSATSolver&) = delete;
@@ -51,6 +52,7 @@ public:
   long get_clause_fvar(BasicClause* cl) const;
 
 protected:
+  const CoreLoopSettings settings;
   IDManager& imgr;
   BasicClauseSet* clset;
   std::vector<BasicClause*> core_cls;

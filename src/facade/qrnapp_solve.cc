@@ -62,6 +62,22 @@ void release_run_objects() {
   QRNAppObjs::_ncubes = 0;
 }
 
+// The configuration as the core-guided algorithms see it for the whole of one instance.
+CoreLoopSettings core_loop_settings() {
+  CoreLoopSettings s;
+  s.problem_type = QRNConfig::qrntype;
+  s.encoding = QRNConfig::qrnenc;
+  s.per_clause_amo = QRNConfig::relate_relax_vars;
+  s.per_clause_amo_threshold = QRNConfig::relate_relax_vars_thres;
+  s.pruning_clauses = QRNConfig::use_added_relax_cls;
+  s.keep_model = QRNConfig::enum_models || QRNConfig::lst_model;
+  s.timeout = QRNConfig::tool_timeout;
+  s.comp_format = QRNConfig::comp_format;
+  s.report_bounds = QRNConfig::verbosity > 0;
+  s.report_sat_calls = Logger::verbosity > 1;
+  return s;
+}
+
 void check_literals(const long* begin, const long* end) {
   for (const long* l = begin; l != end; ++l)
     if (*l == 0 || *l > max_literal || *l < -max_literal) Abort("Literal out of range");
@@ -140,12 +156,13 @@ UnsatMaxSATSolver* QuarnelExtended::make_solver() {
   IDManager& imgr = *QRNAppObjs::_imgr;
   BasicClauseSet& clset = *QRNAppObjs::_clset;
   enum_input_vars = imgr.get_top_id();
+  const CoreLoopSettings settings = core_loop_settings();
   switch (QRNConfig::qrnalg) {
-    case QRN_ALG_1: QRNAppObjs::_solver = new QRN1(imgr, clset); break;
-    case QRN_ALG_2: QRNAppObjs::_solver = new QRN2(imgr, clset); break;
-    case QRN_ALG_3: QRNAppObjs::_solver = new QRN3(imgr, clset); break;
-    case QRN_ALG_31: QRNAppObjs::_solver = new QRN31(imgr, clset); break;
-    case QRN_ALG_4: QRNAppObjs::_solver = new QRN4(imgr, clset); break;
+    case QRN_ALG_1: QRNAppObjs::_solver = new QRN1(imgr, clset, settings); break;
+    case QRN_ALG_2: QRNAppObjs::_solver = new QRN2(imgr, clset, settings); break;
+    case QRN_ALG_3: QRNAppObjs::_solver = new QRN3(imgr, clset, settings); break;
+    case QRN_ALG_31: QRNAppObjs::_solver = new QRN31(imgr, clset, settings); break;
+    case QRN_ALG_4: QRNAppObjs::_solver = new QRN4(imgr, clset, settings); break;
     default: Abort("Unavailable QRN algorithm");
   }
   return QRNAppObjs::_solver;

@@ -25,7 +25,6 @@
 
 namespace {
 
-using engine_test::ConfigGuard;
 using engine_test::contents;
 using engine_test::lits_of;
 using engine_test::run_in_child;
@@ -113,7 +112,6 @@ protected:
   int n() const { return std::get<1>(GetParam()); }
   const SymClauses& expected() const { return enc().table[n() - 1]; }
   int expected_aux() const { return enc().aux[n() - 1]; }
-  ConfigGuard guard;
 };
 
 // Constrained variables that are neither contiguous nor ordered by id, so that a mix-up of
@@ -124,11 +122,12 @@ std::vector<long> spread_vars(int n) {
 }
 
 TEST_P(EncoderTest, PerCoreConstraintIsAtLeastOnePlusTheEncoder) {
-  QRNConfig::qrnenc = enc().encoding;
+  CoreLoopSettings settings;
+  settings.encoding = enc().encoding;
   BasicClauseSet set;
   IDManager imgr;
   imgr.set_top_id(40);
-  QRN1 solver(imgr, set);
+  QRN1 solver(imgr, set, settings);
   std::vector<long> rvars = spread_vars(n());
   const std::vector<long> before = rvars;
   set.set_cltype(CL_SOFT);
@@ -149,13 +148,13 @@ TEST_P(EncoderTest, PerCoreConstraintIsAtLeastOnePlusTheEncoder) {
 }
 
 TEST_P(EncoderTest, PerClauseConstraintInOrderOfAdding) {
-  QRNConfig::qrnenc = enc().encoding;
-  QRNConfig::relate_relax_vars = true;
-  QRNConfig::relate_relax_vars_thres = n();
-  QRNConfig::use_added_relax_cls = false;
+  CoreLoopSettings settings;
+  settings.encoding = enc().encoding;
+  settings.per_clause_amo = true;
+  settings.per_clause_amo_threshold = n();
   BasicClauseSet set;
   IDManager imgr;
-  QRN1 solver(imgr, set);
+  QRN1 solver(imgr, set, settings);
   LitVector unit{imgr.new_id()};
   set.set_cltype(CL_SOFT);
   BasicClause* cl = set.add_clause(unit);
@@ -253,21 +252,19 @@ struct Unavailable {
 
 void PrintTo(const Unavailable& u, std::ostream* os) { *os << u.letter; }
 
-class UnavailableEncodingTest : public ::testing::TestWithParam<Unavailable> {
-protected:
-  ConfigGuard guard;
-};
+class UnavailableEncodingTest : public ::testing::TestWithParam<Unavailable> {};
 
 BasicClauseSet* watched_set = nullptr;
 void report_watched_set_size() { std::cout << "clauses at exit: " << watched_set->size() << "\n"; }
 
 TEST_P(UnavailableEncodingTest, PerCoreConstraintStopsBeforeAddingAnything) {
-  QRNConfig::qrnenc = GetParam().encoding;
-  auto outcome = run_in_child([] {
+  CoreLoopSettings settings;
+  settings.encoding = GetParam().encoding;
+  auto outcome = run_in_child([&settings] {
     BasicClauseSet set;
     IDManager imgr;
     imgr.set_top_id(10);
-    QRN1 solver(imgr, set);
+    QRN1 solver(imgr, set, settings);
     watched_set = &set;
     std::atexit(report_watched_set_size);
     std::vector<long> rvars{3, 5, 7};
@@ -281,14 +278,14 @@ TEST_P(UnavailableEncodingTest, PerCoreConstraintStopsBeforeAddingAnything) {
 }
 
 TEST_P(UnavailableEncodingTest, PerClauseConstraintStopsOnlyWhenDue) {
-  QRNConfig::qrnenc = GetParam().encoding;
-  QRNConfig::relate_relax_vars = true;
-  QRNConfig::relate_relax_vars_thres = 2;
-  QRNConfig::use_added_relax_cls = false;
-  auto outcome = run_in_child([] {
+  CoreLoopSettings settings;
+  settings.encoding = GetParam().encoding;
+  settings.per_clause_amo = true;
+  settings.per_clause_amo_threshold = 2;
+  auto outcome = run_in_child([&settings] {
     BasicClauseSet set;
     IDManager imgr;
-    QRN1 solver(imgr, set);
+    QRN1 solver(imgr, set, settings);
     LitVector unit{imgr.new_id()};
     set.set_cltype(CL_SOFT);
     BasicClause* cl = set.add_clause(unit);

@@ -1,0 +1,22 @@
+// What the core-guided algorithms need to know about a run. The facade fills one record from
+// the configuration when it makes the algorithm object, and the object keeps its own copy:
+// a setting changed after that reaches the next instance, not the engine already made.
+#ifndef QUARNEL_ENGINE_CORE_LOOP_SETTINGS_HH
+#define QUARNEL_ENGINE_CORE_LOOP_SETTINGS_HH
+
+#include "config/qrn_config.hh"
+
+struct CoreLoopSettings {
+  int problem_type = MS_PLAIN;          // an MS_Problems value: how a core's clauses are relaxed
+  int encoding = QRN_ENC_BITWISE;       // a QRNEncodings value for every at-most-one constraint
+  bool per_clause_amo = false;          // at most one relaxation variable true per clause ("-m")
+  int per_clause_amo_threshold = 3;     // ... once a clause has this many (compared unsigned)
+  bool pruning_clauses = false;         // tie relaxation variables to their clause's falsity ("-p")
+  bool keep_model = false;              // store the model of the satisfiable call
+  long timeout = 86400;                 // CPU budget in seconds, read as unsigned
+  bool comp_format = false;             // progress lines start with "c "
+  bool report_bounds = false;           // print every new lower bound
+  bool report_sat_calls = false;        // print every core and the final satisfiable call
+};
+
+#endif
