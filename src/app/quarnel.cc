@@ -166,7 +166,7 @@ int main(int argc, char** argv) {
 
   if (QRNConfig::bmo_mode) {
     QuarnelExtended& qx = *QuarnelExtended::bind_instance();
-    UnsatBMOSolver bmo(*qx.get_id_manager());
+    UnsatBMOSolver bmo(*qx.get_id_manager(), {q.get_comp_format(), q.get_verbosity() > 3});
     bmo.solve(*qx.get_clause_set());
   } else if (q.get_enum_models()) {
     ProgressPrinter progress(false);

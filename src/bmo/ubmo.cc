@@ -18,7 +18,6 @@
 
 #include "util/cpu_time.hh"
 #include "util/runtime_msgs.hh"
-#include "config/qrn_config.hh"
 
 namespace {
 
@@ -40,7 +39,7 @@ void print_cpu_time() {
 
 }  // namespace
 
-UnsatBMOSolver::UnsatBMOSolver(IDManager& im) : imgr(im) {}
+UnsatBMOSolver::UnsatBMOSolver(IDManager& im, const BmoReporting& r) : imgr(im), reporting(r) {}
 
 UnsatBMOSolver::~UnsatBMOSolver() { release_results(); }
 
@@ -62,7 +61,7 @@ void UnsatBMOSolver::solve(BasicClauseSet& cls) {
   // The check must see the instance's own weights: the partition attaches the clauses to sets
   // of the hard kind, which overwrites the weights of these shared clause objects.
   bmo_cond = validate_bmo_conditions(cls);
-  if (QRNConfig::verbosity > 3) prt_bmo_chk_msg(bmo_cond);
+  if (reporting.print_verdict) prt_bmo_chk_msg(bmo_cond);
   if (bmo_cond == BMO_NONE) Warn("No BMO condition identified; running default Weighted MaxSAT solver");
   split_clause_set(cls);
   std::cout << "c Terminating...\n";
@@ -143,6 +142,6 @@ void UnsatBMOSolver::prt_bmo_chk_msg(BMOConds c) {
     case BMO_PARTIAL: msg = "Validated partial BMO condition\n"; break;
   }
   if (msg == nullptr) Abort("Invalid BMO type??");
-  if (QRNConfig::comp_format) std::cout << "c ";
+  if (reporting.comp_format) std::cout << "c ";
   std::cout << msg << std::flush;
 }

@@ -14,9 +14,15 @@
 
 enum BMOConds { BMO_NONE = 0x100, BMO_COMPLETE = 0x200, BMO_PARTIAL = 0x400 };
 
+// How the mode's verdict is printed.
+struct BmoReporting {
+  bool comp_format = false;    // the verdict line starts with "c "
+  bool print_verdict = false;  // solve() prints the verdict line (high verbosity)
+};
+
 class UnsatBMOSolver {
 public:
-  explicit UnsatBMOSolver(IDManager& imgr);
+  explicit UnsatBMOSolver(IDManager& imgr, const BmoReporting& reporting = {});
   // Releases the per-weight lists and the level sets it made, never a clause.
   virtual ~UnsatBMOSolver();
   UnsatBMOSolver(const UnsatBMOSolver&) = delete;
@@ -48,6 +54,7 @@ private:
   void release_results();
 
   IDManager& imgr;  // the instance's allocator; the check and the partition need no new ids
+  const BmoReporting reporting;
   std::vector<BasicClauseSet*> level_sets;
   std::unordered_map<weight_t, ClauseList*> wght_cls_map;  // owned lists, clauses in set order
   std::vector<weight_t> weights;                            // distinct weights, decreasing

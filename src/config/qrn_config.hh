@@ -1,6 +1,8 @@
 // The process-wide configuration record and the numeric codes of problem types, releases,
-// algorithms and encodings. Every subsystem reads these static members directly; the facade's
-// setters are the only writers (the input reader also sets the problem type).
+// algorithms and encodings. Only the facade and the command-line driver read the record; the
+// facade's setters are its only writers (loading a file sets the problem type it read). The
+// subsystems below get what they need as values when they are made (the core-guided
+// algorithms a CoreLoopSettings, the BMO mode a BmoReporting, the reader a progress flag).
 #ifndef QUARNEL_CONFIG_QRN_CONFIG_HH
 #define QUARNEL_CONFIG_QRN_CONFIG_HH
 

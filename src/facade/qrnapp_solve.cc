@@ -98,7 +98,9 @@ void QuarnelExtended::reset() { release_run_objects(); }
 bool QuarnelExtended::load_file(const char* fname) {
   if (fname == nullptr) return false;
   if (QRNAppObjs::_clset == nullptr) init();
-  QRNConfig::qrntype = read_input_file(fname, *QRNAppObjs::_imgr, *QRNAppObjs::_clset);
+  const bool report_progress = !QRNConfig::comp_format && Logger::verbosity >= 2;
+  QRNConfig::qrntype =
+      read_input_file(fname, *QRNAppObjs::_imgr, *QRNAppObjs::_clset, report_progress);
   return true;
 }
 

@@ -15,7 +15,6 @@
 #include <string>
 
 #include "util/cpu_time.hh"
-#include "util/logger.hh"
 #include "util/runtime_msgs.hh"
 #include "input/format_parsers.hh"
 #include "input/input_source.hh"
@@ -114,17 +113,17 @@ MS_Problems read_one_pass(const char* fname, IDManager& imgr, BasicClauseSet& cl
 
 }  // namespace
 
-MS_Problems read_input_file(const char*& fname, IDManager& imgr, BasicClauseSet& clset) {
+MS_Problems read_input_file(const char*& fname, IDManager& imgr, BasicClauseSet& clset,
+                            bool report_progress) {
   clset.set_cltype(CL_WEIGHTED);
   clset.set_def_weight(0);
-  const bool progress = !QRNConfig::comp_format && Logger::verbosity >= 2;
-  if (progress) std::cout << "Parsing... " << std::flush;
+  if (report_progress) std::cout << "Parsing... " << std::flush;
 
   std::size_t size = 0;
   MS_Problems type = is_regular_file(fname, size) ? read_two_passes(fname, size, imgr, clset)
                                                   : read_one_pass(fname, imgr, clset);
 
-  if (progress) std::cout << "... Done. CPU time " << cpu_time() << "\n" << std::flush;
+  if (report_progress) std::cout << "... Done. CPU time " << cpu_time() << "\n" << std::flush;
   clset.set_cltype(CL_HARD);
   return type;
 }

@@ -8,7 +8,9 @@
 #include "config/qrn_config.hh"
 
 // Detects the format from the problem line, reads the clauses into `clset`, raises the top id of
-// `imgr` by the largest variable, and returns the problem type.
-MS_Problems read_input_file(const char*& fname, IDManager& imgr, BasicClauseSet& clset);
+// `imgr` by the largest variable, and returns the problem type. With `report_progress`, a
+// "Parsing... ... Done." line with the CPU time goes to standard output.
+MS_Problems read_input_file(const char*& fname, IDManager& imgr, BasicClauseSet& clset,
+                            bool report_progress = false);
 
 #endif

@@ -17,7 +17,6 @@
 #include "bmo/ubmo.hh"
 #include "clauses/basic_clause_set.hh"
 #include "clauses/id_manager.hh"
-#include "config/qrn_config.hh"
 
 namespace {
 
@@ -52,24 +51,14 @@ std::unordered_map<BasicClause*, weight_t> build(BasicClauseSet& set, weight_t t
   return original;
 }
 
-// Saves and restores the process-wide settings the BMO mode reads.
+// Saves and restores the tool name that messages carry.
 class BmoTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    verbosity = QRNConfig::verbosity;
-    comp_format = QRNConfig::comp_format;
-    stname = XRT::get_stname();
-  }
-  void TearDown() override {
-    QRNConfig::verbosity = verbosity;
-    QRNConfig::comp_format = comp_format;
-    XRT::set_stname(stname);
-  }
+  void SetUp() override { stname = XRT::get_stname(); }
+  void TearDown() override { XRT::set_stname(stname); }
   IDManager imgr;
 
 private:
-  int verbosity = 0;
-  bool comp_format = false;
   std::string stname;
 };
 
@@ -220,8 +209,7 @@ struct MsgCase {
 class BmoMessage : public BmoTest, public ::testing::WithParamInterface<MsgCase> {};
 
 TEST_P(BmoMessage, VerdictLine) {
-  QRNConfig::comp_format = GetParam().comp_format;
-  UnsatBMOSolver bmo(imgr);
+  UnsatBMOSolver bmo(imgr, {GetParam().comp_format, false});
   ::testing::internal::CaptureStdout();
   bmo.prt_bmo_chk_msg(GetParam().cond);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), GetParam().expected);
@@ -252,8 +240,7 @@ std::string quoted(const std::string& text) {
 
 TEST_F(BmoTest, InvalidVerdictIsFatal) {
   XRT::set_stname("QRN");
-  QRNConfig::comp_format = true;
-  UnsatBMOSolver bmo(imgr);
+  UnsatBMOSolver bmo(imgr, {true, false});
   EXPECT_EXIT(
       {
         stdout_to_stderr();
@@ -281,11 +268,9 @@ class BmoDriver : public BmoTest, public ::testing::WithParamInterface<DriverCas
 TEST_P(BmoDriver, OutputAndExitStatus) {
   const DriverCase& c = GetParam();
   XRT::set_stname("QRN");
-  QRNConfig::verbosity = c.verbosity;
-  QRNConfig::comp_format = c.comp_format;
   BasicClauseSet set;
   build(set, kTop31, c.groups);
-  UnsatBMOSolver bmo(imgr);
+  UnsatBMOSolver bmo(imgr, {c.comp_format, c.verbosity > 3});
 
   const std::string cpu_line = "c CPU Time: [0-9][0-9.e+-]*\n";
   std::string expected = "^" + quoted("c Entering BMO checking & solving...\n") + cpu_line;

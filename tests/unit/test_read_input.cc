@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "util/logger.hh"
 #include "config/qrn_config.hh"
+#include "config_snapshot.hh"
 #include "input/format_parsers.hh"
 #include "input_test_util.hh"
 
@@ -330,8 +330,8 @@ TEST(ReadInput, LargeFilesAcrossManyRefills) {
 
 TEST(ReadInput, ProgressLinesAtVerbosityTwoWithoutCompetitionFormat) {
   TempFile f("p cnf 1 1\n1 0\n");
-  const int saved_verbosity = Logger::verbosity;
-  const bool saved_format = QRNConfig::comp_format;
+  const ConfigSnapshot saved;
+  Quarnel& q = Quarnel::instance();
   struct Setting {
     int verbosity;
     bool comp_format;
@@ -339,19 +339,23 @@ TEST(ReadInput, ProgressLinesAtVerbosityTwoWithoutCompetitionFormat) {
   };
   for (Setting s : {Setting{2, false, true}, Setting{1, false, false}, Setting{2, true, false},
                     Setting{5, false, true}}) {
-    Logger::verbosity = s.verbosity;
-    QRNConfig::comp_format = s.comp_format;
+    q.set_verbosity(s.verbosity);
+    if (s.comp_format)
+      q.set_comp_format();
+    else
+      q.unset_comp_format();
+    q.init();
     ::testing::internal::CaptureStdout();
-    read_snapshot(f.path());
+    q.load_file(f.path());
     std::string out = ::testing::internal::GetCapturedStdout();
+    q.reset();
     if (s.shown)
       EXPECT_TRUE(::testing::internal::RE::FullMatch(out, "Parsing\\.\\.\\. \\.\\.\\. Done\\. CPU time [0-9.e+-]+\n"))
           << out;
     else
       EXPECT_EQ(out, "");
   }
-  Logger::verbosity = saved_verbosity;
-  QRNConfig::comp_format = saved_format;
+  saved.restore();
 }
 
 }  // namespace
