@@ -1,6 +1,6 @@
 // What the core-guided algorithms need to know about a run. The facade fills one record from
-// the configuration when it makes the algorithm object, and the object keeps its own copy:
-// a setting changed after that reaches the next instance, not the engine already made.
+// the configuration before every solve and hands it to the algorithm object, which keeps its
+// own copy: within one solve nothing changes under the loop.
 #ifndef QUARNEL_ENGINE_CORE_LOOP_SETTINGS_HH
 #define QUARNEL_ENGINE_CORE_LOOP_SETTINGS_HH
 

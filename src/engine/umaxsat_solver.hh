@@ -28,6 +28,9 @@ public:
 
   // Rebinds the working clause set.
   virtual void init(BasicClauseSet& cls);
+  // Replaces the settings for the next solve(): an embedding program may change options
+  // between two solves of the same formula (enumeration steps, a new time budget).
+  void set_settings(const CoreLoopSettings& s) { settings = s; }
   // Detaches the clause set and empties every list and map.
   virtual void reset();
   // Runs the algorithm: the optimum cost, or -1 when the hard clauses are unsatisfiable.
@@ -52,7 +55,7 @@ public:
   long get_clause_fvar(BasicClause* cl) const;
 
 protected:
-  const CoreLoopSettings settings;
+  CoreLoopSettings settings;
   IDManager& imgr;
   BasicClauseSet* clset;
   std::vector<BasicClause*> core_cls;

@@ -174,6 +174,8 @@ private:
   bool iter_solve_with_oll();
   void store_oll_answer(const EngineResult& r);
   QRNCl* finish_added_clause(QRNCl* cl);
+  // The algorithm object of the current instance, made at the first solve; every call hands it
+  // the settings of the configuration as it stands now.
   UnsatMaxSATSolver* make_solver();
   void block_last_cube();
 };

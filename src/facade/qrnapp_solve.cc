@@ -153,7 +153,10 @@ void QuarnelExtended::set_clause_weight(QRNCl* cl, long w) {
 }
 
 UnsatMaxSATSolver* QuarnelExtended::make_solver() {
-  if (QRNAppObjs::_solver != nullptr) return QRNAppObjs::_solver;
+  if (QRNAppObjs::_solver != nullptr) {
+    QRNAppObjs::_solver->set_settings(core_loop_settings());
+    return QRNAppObjs::_solver;
+  }
   if (QRNAppObjs::_clset == nullptr) init();
   IDManager& imgr = *QRNAppObjs::_imgr;
   BasicClauseSet& clset = *QRNAppObjs::_clset;
