@@ -3,7 +3,7 @@
 // the whole process, and a BasicClause* is the clause's identity everywhere (the facade hands it
 // out as the opaque handle QRNCl*).
 //
-// A clause is one allocation: a 24-byte header followed by its literals as 32-bit integers
+// A clause is one block from a pool: a 24-byte header followed by its literals as 32-bit integers
 // (every literal of an instance lies within -2147483647 ... 2147483647). The block leaves room
 // for at least one more literal, so that relaxing a clause in place (extend_clause) usually
 // stays inside it; a clause that outgrows its block moves its literals to a block of their own,
@@ -80,6 +80,8 @@ private:
   static constexpr std::uint32_t spill_flag = 0x80000000u;
   bool spilled() const { return (room & spill_flag) != 0; }
   std::uint32_t capacity() const { return room & ~spill_flag; }
+  // The room of the clause's own block, whether or not its literals moved out.
+  std::uint32_t inline_room() const;
   std::int32_t* inline_lits() { return reinterpret_cast<std::int32_t*>(this + 1); }
   const std::int32_t* inline_lits() const { return reinterpret_cast<const std::int32_t*>(this + 1); }
   // The block the literals moved to, kept in the first bytes of the inline area.

@@ -4,33 +4,9 @@
 // table is created before main() and lives until the process ends.
 #include "clauses/cl_registry.hh"
 
-#include <sys/mman.h>
-
 #include <cassert>
-#include <cstdlib>
-#include <new>
 
 ClauseRegistry* ClauseRegistry::clreg_instance = new ClauseRegistry();
-
-namespace {
-constexpr std::size_t huge_page = std::size_t{2} << 20;
-}  // namespace
-
-void* allocate_table_bytes(std::size_t bytes) {
-  if (bytes < huge_page) return ::operator new(bytes);
-  const std::size_t rounded = (bytes + huge_page - 1) & ~(huge_page - 1);
-  void* p = nullptr;
-  if (posix_memalign(&p, huge_page, rounded) != 0) throw std::bad_alloc();
-  madvise(p, rounded, MADV_HUGEPAGE);
-  return p;
-}
-
-void deallocate_table_bytes(void* p, std::size_t bytes) {
-  if (bytes < huge_page)
-    ::operator delete(p);
-  else
-    std::free(p);
-}
 
 namespace {
 LitSpan span_of(const LitVector& v) { return LitSpan{v.data(), v.size()}; }

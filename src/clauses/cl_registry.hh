@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "clauses/basic_clause.hh"
+#include "clauses/huge_page_memory.hh"
 
 // A literal sequence seen from outside a clause: the caller's vector or array.
 struct LitSpan {
@@ -52,19 +53,14 @@ struct LitVectEqual {
   }
 };
 
-// Allocator of the registry's table. A large instance's table spans tens of megabytes that are
-// touched at random, one entry per clause: with 4 KiB pages nearly every lookup also misses the
-// address translation cache. Blocks of 2 MiB and more are therefore aligned to 2 MiB and offered
-// to the kernel for transparent huge pages (madvise; a kernel that declines keeps small pages).
-void* allocate_table_bytes(std::size_t bytes);
-void deallocate_table_bytes(void* p, std::size_t bytes);
-
+// Allocator of the registry's table: a large instance's table spans tens of megabytes touched
+// at random, one entry per clause, so it lives on huge pages where the kernel allows.
 template <class T> struct TableAllocator {
   using value_type = T;
   TableAllocator() = default;
   template <class U> TableAllocator(const TableAllocator<U>&) {}
-  T* allocate(std::size_t n) { return static_cast<T*>(allocate_table_bytes(n * sizeof(T))); }
-  void deallocate(T* p, std::size_t n) { deallocate_table_bytes(p, n * sizeof(T)); }
+  T* allocate(std::size_t n) { return static_cast<T*>(allocate_huge_page_bytes(n * sizeof(T))); }
+  void deallocate(T* p, std::size_t n) { deallocate_huge_page_bytes(p, n * sizeof(T)); }
   template <class U> bool operator==(const TableAllocator<U>&) const { return true; }
   template <class U> bool operator!=(const TableAllocator<U>&) const { return false; }
 };
