@@ -26,7 +26,7 @@ std::size_t block_bytes(std::uint32_t room) { return sizeof(BasicClause) + room 
 
 // Blocks of clauses with up to 64 literals come from the pool's size classes; larger ones
 // straight from the upstream resource.
-constexpr std::size_t largest_pooled_block = sizeof(BasicClause) + 64 * sizeof(std::int32_t);
+[[maybe_unused]] constexpr std::size_t largest_pooled_block = sizeof(BasicClause) + 64 * sizeof(std::int32_t);
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUARNEL_ADDRESS_SANITIZER 1
