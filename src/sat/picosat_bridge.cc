@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include <sys/sysinfo.h>
+
 extern "C" {
 #include <picosat/picosat.h>
 }
@@ -29,6 +31,51 @@ void PicosatWrapper::reset() {
 
 namespace {
 
+// PicoSAT's memory goes through these, so that an allocation that cannot succeed ends the run
+// with our own message and exit status, not with the library's abort() or the kernel's
+// out-of-memory killer. The library sizes its tables by the largest variable, whether the
+// variables between occur or not, so an instance naming a variable in the billions asks for
+// more than the machine has; with overcommitting, malloc would grant it and the process would
+// be killed when the tables are cleared. The library reports every block's size, so the bytes
+// it holds are counted and checked against the machine's memory and swap.
+struct LibraryMemory {
+  std::size_t held = 0;
+  std::size_t limit = machine_memory_bytes();
+
+  static std::size_t machine_memory_bytes() {
+    struct sysinfo info {};
+    if (sysinfo(&info) != 0) return std::numeric_limits<std::size_t>::max();
+    return (static_cast<std::size_t>(info.totalram) + info.totalswap) * info.mem_unit;
+  }
+
+  void take(std::size_t old_bytes, std::size_t new_bytes) {
+    held -= old_bytes;
+    if (new_bytes > limit - held) Abort("Out of memory");
+    held += new_bytes;
+  }
+};
+
+LibraryMemory library_memory;
+
+void* picosat_allocate(void* state, std::size_t bytes) {
+  static_cast<LibraryMemory*>(state)->take(0, bytes);
+  void* block = std::malloc(bytes);
+  if (block == nullptr && bytes != 0) Abort("Out of memory");
+  return block;
+}
+
+void* picosat_resize(void* state, void* block, std::size_t old_bytes, std::size_t new_bytes) {
+  static_cast<LibraryMemory*>(state)->take(old_bytes, new_bytes);
+  void* moved = std::realloc(block, new_bytes);
+  if (moved == nullptr && new_bytes != 0) Abort("Out of memory");
+  return moved;
+}
+
+void picosat_release(void* state, void* block, std::size_t bytes) {
+  static_cast<LibraryMemory*>(state)->take(bytes, 0);
+  std::free(block);
+}
+
 bool skipped_zero_weight(const BasicClause* cl, weight_t top, bool group_ids) {
   return cl->get_weight() == 0 && top > 0 && !group_ids;
 }
@@ -39,7 +86,7 @@ int PicosatWrapper::run_sat_solver() {
   const std::size_t n = clset.size();
   idx2cl.resize(n, nullptr);
 
-  solver = picosat_init();
+  solver = picosat_minit(&library_memory, picosat_allocate, picosat_resize, picosat_release);
   if (!picosat_enable_trace_generation(solver)) {
     picosat_reset(solver);
     solver = nullptr;

@@ -689,6 +689,8 @@ class ExitStatuses(DriverTest):
             ([data("parse_error.cnf")], 3, "PARSE ERROR! Unexpected char: x", "err"),
             ([data("softcnf_relax.scnf")], 3, "QRN ERROR: Currently unable to solve SoftCNF problems", "out"),
             (["-T", "0", data("pairs3.wcnf")], 3, "QRN WARN: CPU time exceeded", "out"),
+            # More memory than the machine has: our message, not the SAT library's abort.
+            ([data("huge_variable.cnf")], 3, "QRN ERROR: Out of memory", "out"),
             (["-bmo", data("bmo_complete.wcnf")], 1, "c Terminating...", "out"),
         ]
         for args, status, line, stream in cases:
