@@ -22,6 +22,7 @@
 
 #include "clauses/basic_clause.hh"
 #include "clauses/cl_registry.hh"
+#include "clauses/huge_page_memory.hh"
 
 using ClauseList = std::vector<BasicClause*>;
 
@@ -137,7 +138,7 @@ private:
   // Identifies the set in BasicClause::home_set; never 0, never reused.
   std::uint32_t set_id;
   // Members in the order they joined; null where one was removed.
-  std::vector<BasicClause*> order;
+  std::vector<BasicClause*, HugePageAllocator<BasicClause*>> order;
   // Members whose home is another set, with their position in `order`.
   absl::flat_hash_map<BasicClause*, std::uint32_t> guests;
   std::size_t live = 0;

@@ -53,17 +53,6 @@ struct LitVectEqual {
   }
 };
 
-// Allocator of the registry's table: a large instance's table spans tens of megabytes touched
-// at random, one entry per clause, so it lives on huge pages where the kernel allows.
-template <class T> struct TableAllocator {
-  using value_type = T;
-  TableAllocator() = default;
-  template <class U> TableAllocator(const TableAllocator<U>&) {}
-  T* allocate(std::size_t n) { return static_cast<T*>(allocate_huge_page_bytes(n * sizeof(T))); }
-  void deallocate(T* p, std::size_t n) { deallocate_huge_page_bytes(p, n * sizeof(T)); }
-  template <class U> bool operator==(const TableAllocator<U>&) const { return true; }
-  template <class U> bool operator!=(const TableAllocator<U>&) const { return false; }
-};
 class ClauseRegistry {
 public:
   // The one registry, created during static initialisation and never destroyed.
@@ -95,7 +84,7 @@ public:
   std::size_t size() const { return lit_map.size(); }
 
 private:
-  absl::flat_hash_set<BasicClause*, LitVectHash, LitVectEqual, TableAllocator<BasicClause*>> lit_map;
+  absl::flat_hash_set<BasicClause*, LitVectHash, LitVectEqual, HugePageAllocator<BasicClause*>> lit_map;
 };
 
 #endif
