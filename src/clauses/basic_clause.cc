@@ -24,10 +24,6 @@ std::uint32_t room_for(std::size_t n) { return static_cast<std::uint32_t>((n + 1
 
 std::size_t block_bytes(std::uint32_t room) { return sizeof(BasicClause) + room * sizeof(std::int32_t); }
 
-// Blocks of clauses with up to 64 literals come from the pool's size classes; larger ones
-// straight from the upstream resource.
-[[maybe_unused]] constexpr std::size_t largest_pooled_block = sizeof(BasicClause) + 64 * sizeof(std::int32_t);
-
 #if defined(__SANITIZE_ADDRESS__)
 #define QUARNEL_ADDRESS_SANITIZER 1
 #elif defined(__has_feature)
@@ -39,12 +35,15 @@ std::size_t block_bytes(std::uint32_t room) { return sizeof(BasicClause) + room 
 // Where clause blocks come from. The pool lives as long as the process, like the clauses it
 // holds; its chunks double up to a million blocks (40 MB of three-literal clauses), which the
 // upstream puts on huge pages: with chunks of a few megabytes, the tail of each beyond its last
-// whole huge page and the early small chunks made half the page faults of reading. Under AddressSanitizer every clause is a heap block of its own instead, so that a
-// clause used after its destruction is caught.
+// whole huge page and the early small chunks made half the page faults of reading. Blocks of
+// clauses with up to 64 literals come from the pool's size classes, larger ones straight from
+// the upstream. Under AddressSanitizer every clause is a heap block of its own instead, so that
+// a clause used after its destruction is caught.
 std::pmr::memory_resource& clause_memory() {
 #ifdef QUARNEL_ADDRESS_SANITIZER
   return *std::pmr::new_delete_resource();
 #else
+  constexpr std::size_t largest_pooled_block = sizeof(BasicClause) + 64 * sizeof(std::int32_t);
   static auto* upstream = new HugePageResource();
   static auto* pool = new std::pmr::unsynchronized_pool_resource(
       std::pmr::pool_options{std::size_t{1} << 20, largest_pooled_block}, upstream);

@@ -57,19 +57,15 @@ struct LibraryMemory {
 
 LibraryMemory library_memory;
 
-void* picosat_allocate(void* state, std::size_t bytes) {
-  static_cast<LibraryMemory*>(state)->take(0, bytes);
-  void* block = std::malloc(bytes);
-  if (block == nullptr && bytes != 0) Abort("Out of memory");
-  return block;
-}
-
 void* picosat_resize(void* state, void* block, std::size_t old_bytes, std::size_t new_bytes) {
   static_cast<LibraryMemory*>(state)->take(old_bytes, new_bytes);
   void* moved = std::realloc(block, new_bytes);
   if (moved == nullptr && new_bytes != 0) Abort("Out of memory");
   return moved;
 }
+
+// A new block is a block grown from nothing (realloc of a null pointer is malloc).
+void* picosat_allocate(void* state, std::size_t bytes) { return picosat_resize(state, nullptr, 0, bytes); }
 
 void picosat_release(void* state, void* block, std::size_t bytes) {
   static_cast<LibraryMemory*>(state)->take(bytes, 0);
