@@ -180,7 +180,14 @@ def run_instance(args, index, workdir):
         inst, expected, exp_value = None, "RANGE", "RANGE"
     opts = random.Random("opts %d/%d" % (args.seed, index)).choice(OPTION_CHOICES)
     results = []
-    for engine in ([[], ["-oll"]] if args.oll else [[]]):
+    engines = [[]]
+    if args.oll:
+        engines.append(["-oll"])
+    if args.anytime_always:
+        # The incremental engine with its solution-improving phases from the first model on,
+        # under a seed of the instance's own.
+        engines.append(["-oll", "-anytime", "always", "-seed", str(index)])
+    for engine in engines:
         results.append(run_engine(args, engine + opts, path, text, inst, expected, exp_value))
     return results
 
@@ -220,6 +227,8 @@ def main(argv=None):
     ap.add_argument("--save-dir", help="where instances that are not agreements are saved")
     ap.add_argument("--jobs", type=int, default=1)
     ap.add_argument("--oll", action="store_true", help="run quarnel with the incremental engine (\"-oll\")")
+    ap.add_argument("--anytime-always", action="store_true",
+                    help="also run the incremental engine with its anytime phases forced on from the start")
     ap.add_argument("-v", "--verbose", action="store_true", help="print every outcome")
     args = ap.parse_args(argv)
     if not os.access(args.bin, os.X_OK):

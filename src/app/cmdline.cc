@@ -93,6 +93,8 @@ const Option options[] = {
      }},
     {"-bmo", false, [](Quarnel& q, const char*) { q.set_bmo_mode(); }},
     {"-oll", false, [](Quarnel& q, const char*) { q.set_oll_engine(); }},
+    {"-anytime", true, [](Quarnel&, const char* v) { QuarnelExtended::bind_instance()->set_anytime_mode(v); }},
+    {"-seed", true, [](Quarnel&, const char* v) { QuarnelExtended::bind_instance()->set_local_search_seed(v); }},
     {"-h", false, [](Quarnel&, const char*) { usage_and_exit(); }},
 };
 

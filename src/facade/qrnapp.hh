@@ -161,6 +161,13 @@ public:
   ~QuarnelExtended() override {}
   void set_oll_engine() override;
 
+  // The incremental engine's solution-improving phases: "off", "on" (the default) or "always"
+  // (from the first model on). Another word is an error that ends the run.
+  void set_anytime_mode(const char* mode);
+  // The seed of the incremental engine's local search: a decimal number below 2^64. Another
+  // value is an error that ends the run.
+  void set_local_search_seed(const char* seed);
+
   // The incremental engine reports its bounds to `listener` while it runs (null: to nobody).
   void set_engine_listener(EngineListener* listener);
   // The incremental engine's latest answer; null before it has run. With it, solve() returns

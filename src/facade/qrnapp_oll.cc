@@ -1,7 +1,11 @@
 // The facade operations of the incremental engine. The clause set is read through a snapshot
 // and never changed, so the engine leaves the instance as it was loaded. The configuration is
 // read here, once per run, and handed to the engine as options.
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <string>
 #include <new>
 
 #include "util/cpu_time.hh"
@@ -22,6 +26,8 @@ EngineOptions engine_options() {
   // A stop signal ends the run as a spent budget does.
   options.out_of_time = [budget] { return stop_signal_received() || cpu_time_reached(budget); };
   options.listener = QRNAppObjs::_listener;
+  options.anytime = static_cast<AnytimeMode>(QRNConfig::anytime_mode);
+  options.seed = QRNConfig::local_search_seed;
   return options;
 }
 
@@ -34,6 +40,26 @@ long facade_cost(Cost cost) {
 }  // namespace
 
 void QuarnelExtended::set_oll_engine() { QRNConfig::use_oll = true; }
+
+void QuarnelExtended::set_anytime_mode(const char* mode) {
+  static const char* const modes[] = {"off", "on", "always"};
+  for (int m = 0; m < 3; ++m)
+    if (std::strcmp(mode, modes[m]) == 0) {
+      QRNConfig::anytime_mode = m;
+      return;
+    }
+  Abort(std::string("Invalid anytime mode: ") + mode + " (off, on or always)");
+}
+
+void QuarnelExtended::set_local_search_seed(const char* seed) {
+  // Digits only: strtoull would take a sign, blanks and a wrapped negative number.
+  errno = 0;
+  char* end = nullptr;
+  const unsigned long long value = std::strtoull(seed, &end, 10);
+  if (*seed < '0' || *seed > '9' || *end != '\0' || errno == ERANGE)
+    Abort(std::string("Invalid seed: ") + seed + " (a number from 0 to 18446744073709551615)");
+  QRNConfig::local_search_seed = value;
+}
 
 void QuarnelExtended::set_engine_listener(EngineListener* listener) { QRNAppObjs::_listener = listener; }
 

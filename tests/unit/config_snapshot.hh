@@ -40,6 +40,8 @@ struct ConfigSnapshot {
   int qrntype = QRNConfig::qrntype;
   long tool_timeout = QRNConfig::tool_timeout;
   bool use_oll = QRNConfig::use_oll;
+  int anytime_mode = QRNConfig::anytime_mode;
+  unsigned long long local_search_seed = QRNConfig::local_search_seed;
   int log_verbosity = Logger::verbosity;
   std::ostream* errf = Logger::errf;
   std::string tname = RT::tname;
@@ -73,6 +75,8 @@ struct ConfigSnapshot {
     QRN_SNAPSHOT_CMP(qrntype);
     QRN_SNAPSHOT_CMP(tool_timeout);
     QRN_SNAPSHOT_CMP(use_oll);
+    QRN_SNAPSHOT_CMP(anytime_mode);
+    QRN_SNAPSHOT_CMP(local_search_seed);
     QRN_SNAPSHOT_CMP(log_verbosity);
     QRN_SNAPSHOT_CMP(errf);
     QRN_SNAPSHOT_CMP(tname);
@@ -105,6 +109,8 @@ struct ConfigSnapshot {
     QRNConfig::qrntype = qrntype;
     QRNConfig::tool_timeout = tool_timeout;
     QRNConfig::use_oll = use_oll;
+    QRNConfig::anytime_mode = anytime_mode;
+    QRNConfig::local_search_seed = local_search_seed;
     Logger::verbosity = log_verbosity;
     Logger::errf = errf;
     RT::tname = tname;

@@ -495,3 +495,63 @@ TEST_P(PropertyTest, IncrementalEngineMatchesExhaustiveSearch) {
 }
 
 }  // namespace
+
+namespace {
+
+// Records the upper bounds an engine reports, and whether any of them broke a rule: below the
+// true optimum, or not below the one before.
+class BoundRecorder : public EngineListener {
+public:
+  explicit BoundRecorder(long optimum) : optimum(optimum) {}
+  void on_upper_bound(Cost cost) override {
+    if (optimum >= 0 && cost < static_cast<Cost>(optimum))
+      error = "upper bound " + std::to_string(cost) + " below the optimum " + std::to_string(optimum);
+    if (have_upper && cost >= upper) error = "upper bound " + std::to_string(cost) + " does not improve";
+    have_upper = true;
+    upper = cost;
+  }
+  void on_lower_bound(Cost bound) override {
+    if (optimum >= 0 && bound > static_cast<Cost>(optimum))
+      error = "lower bound " + std::to_string(bound) + " above the optimum " + std::to_string(optimum);
+  }
+  std::string error;
+
+private:
+  long optimum;
+  bool have_upper = false;
+  Cost upper = 0;
+};
+
+// The incremental engine with its solution-improving phases forced on from the first model:
+// the same optimum and a valid model, and no reported bound on the wrong side of the optimum.
+TEST_P(PropertyTest, AnytimePhasesMatchExhaustiveSearch) {
+  const CategoryCase& cc = GetParam();
+  const long total = test_env::env_long("QUARNEL_PROPERTY_CASES", 1000);
+  const long cases = std::max(1L, (total * cc.share + 999) / 1000);
+  const long only = test_env::env_long("QUARNEL_PROPERTY_CASE", -1);
+  QuarnelExtended& q = *QuarnelExtended::bind_instance();
+  q.set_runtime_defaults();
+  q.set_verbosity(0);
+  q.set_oll_engine();
+  q.set_anytime_mode("always");
+
+  int failures = 0;
+  for (long i = 0; i < cases && failures < 5; ++i) {
+    if (only >= 0 && i != only) continue;
+    const std::uint64_t seed = cc.seed + 700000 + static_cast<std::uint64_t>(i);
+    const Instance inst = make_instance(cc.category, seed, true);
+    const std::vector<OracleClause> cls = final_clauses(inst);
+    const long optimum = exhaustive_optimum(cls, inst.nvars);
+    q.set_local_search_seed(std::to_string(seed).c_str());
+    BoundRecorder bounds(optimum);
+    q.set_engine_listener(&bounds);
+    std::string err = check(solve_through_facade(q, inst), optimum, cls);
+    q.set_engine_listener(nullptr);
+    if (err.empty()) err = bounds.error;
+    if (err.empty()) continue;
+    ADD_FAILURE() << "case " << i << " (seed " << seed << "): " << err << "\n" << describe(inst);
+    ++failures;
+  }
+}
+
+}  // namespace
