@@ -93,6 +93,7 @@ const Option options[] = {
      }},
     {"-bmo", false, [](Quarnel& q, const char*) { q.set_bmo_mode(); }},
     {"-oll", false, [](Quarnel& q, const char*) { q.set_oll_engine(); }},
+    {"-mse", false, [](Quarnel&, const char*) { QuarnelExtended::bind_instance()->set_mse_output(); }},
     {"-h", false, [](Quarnel&, const char*) { usage_and_exit(); }},
 };
 

@@ -23,3 +23,4 @@ int QRNConfig::qrnrel = QRN_REL_1_2;
 int QRNConfig::qrntype = MS_PLAIN;
 long QRNConfig::tool_timeout = 86400;
 bool QRNConfig::use_oll = false;
+bool QRNConfig::mse_output = false;

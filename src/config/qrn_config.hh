@@ -68,6 +68,7 @@ public:
   static int qrntype;                    // an MS_Problems value
   static long tool_timeout;              // CPU time budget in seconds
   static bool use_oll;                   // solve with the incremental engine ("-oll")
+  static bool mse_output;                // the evaluation's 0/1 "v" line and exit statuses ("-mse")
 };
 
 #endif

@@ -17,6 +17,9 @@ struct CoreLoopSettings {
   bool comp_format = false;             // progress lines start with "c "
   bool report_bounds = false;           // print every new lower bound
   bool report_sat_calls = false;        // print every core and the final satisfiable call
+  // Called when the budget runs out, before the warning "CPU time exceeded" and exit status 3;
+  // it may end the process in its own way instead.
+  void (*on_out_of_time)() = nullptr;
 };
 
 #endif
