@@ -198,6 +198,10 @@ class Memory(EdgeTest):
                         self.assert_out_of_memory(run)
                     outcomes.append(run.status)
             self.assertEqual((outcomes[0], outcomes[-1]), (3, 0), engine)
+        # The reader and the BMO check fail their allocations as cleanly.
+        for args in [["-bmo"], ["-oll"]]:
+            with self.subTest(args=args):
+                self.assert_out_of_memory(Run(args + ["-v", "0", path], limit_bytes=8 << 20))
 
 
 class StandardInput(EdgeTest):
