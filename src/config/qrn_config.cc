@@ -25,3 +25,4 @@ long QRNConfig::tool_timeout = 86400;
 bool QRNConfig::use_oll = false;
 int QRNConfig::anytime_mode = 1;
 unsigned long long QRNConfig::local_search_seed = 1;
+bool QRNConfig::mse_output = false;

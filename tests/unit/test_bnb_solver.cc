@@ -182,9 +182,17 @@ public:
   std::vector<Cost> uppers, lowers;
 };
 
+// A model of the snapshot's variables as a model of the instance's: variables that occur in no
+// clause read as false.
+std::vector<bool> input_model(const InstanceSnapshot& snapshot, const std::vector<bool>& model, int nvars) {
+  std::vector<bool> out(static_cast<std::size_t>(nvars) + 1, false);
+  for (int v = 1; v <= snapshot.num_vars() && static_cast<std::size_t>(v) < model.size(); ++v)
+    out[static_cast<std::size_t>(snapshot.input_var(v))] = model[static_cast<std::size_t>(v)];
+  return out;
+}
+
 // Empty when `r` is the optimum `optimum` with a model of that cost, else what is wrong. The
-// model has a value for each variable up to the snapshot's largest; those above are unused by
-// every clause and read as false.
+// model has a value for each variable that occurs in the snapshot.
 std::string check_optimum(const Instance& inst, const InstanceSnapshot& snapshot, EngineResult r, long long optimum) {
   std::ostringstream err;
   if (optimum < 0) {
@@ -200,8 +208,8 @@ std::string check_optimum(const Instance& inst, const InstanceSnapshot& snapshot
   else if (r.model.size() != static_cast<std::size_t>(snapshot.num_vars()) + 1)
     err << "model of " << r.model.size() << " values";
   if (!err.str().empty()) return err.str();
-  r.model.resize(static_cast<std::size_t>(inst.nvars) + 1, false);
-  if (model_cost(inst, r.model) != optimum) err << "model costs " << model_cost(inst, r.model);
+  const std::vector<bool> model = input_model(snapshot, r.model, inst.nvars);
+  if (model_cost(inst, model) != optimum) err << "model costs " << model_cost(inst, model);
   return err.str();
 }
 
@@ -285,8 +293,7 @@ TEST_P(BnbSolverTest, OptimaModelsAndBoundsMatchExhaustiveSearch) {
       stopped.out_of_time = [] { return true; };
       const EngineResult r = BnbSolver(snapshot, stopped).solve();
       const bool with_model = r.status == EngineStatus::satisfiable || r.status == EngineStatus::optimum;
-      std::vector<bool> model = r.model;
-      model.resize(static_cast<std::size_t>(inst.nvars) + 1, false);
+      const std::vector<bool> model = input_model(snapshot, r.model, inst.nvars);
       if (with_model && static_cast<long long>(r.cost) != model_cost(inst, model))
         err = "stopped run returned a model of another cost";
       else if (!with_model && r.status != EngineStatus::unknown && r.status != EngineStatus::unsatisfiable)
