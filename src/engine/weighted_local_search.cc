@@ -149,7 +149,7 @@ void WeightedLocalSearch::restart_from(const std::vector<bool>& start, bool fres
       improving.push_back(v);
     }
   }
-  if (!empty_hard && falsified[hard_side].empty() && cost.saturated() < best_exact_cost) record_best();
+  if (!empty_hard && falsified[hard_side].empty() && (!has_model() || cost.saturated() < best_exact_cost)) record_best();
 }
 
 void WeightedLocalSearch::mark_falsified(std::uint32_t clause) {
@@ -301,7 +301,7 @@ bool WeightedLocalSearch::improve(std::uint64_t budget, Cost bound, const std::f
     // Nothing falsified: no flip can lower the cost.
     if (falsified[hard_side].empty() && falsified[soft_side].empty()) break;
     flip(pick_variable());
-    if (falsified[hard_side].empty() && cost.saturated() < best_exact_cost) {
+    if (falsified[hard_side].empty() && (!has_model() || cost.saturated() < best_exact_cost)) {
       record_best();
       if (best_exact_cost < bound && on_improvement) on_improvement(best_exact_cost);
     }
