@@ -91,6 +91,7 @@ int main(int argc, char** argv) {
     else if (option(argc, argv, i, "--soft-unit", &v)) settings.average_soft_unit = std::atoll(v);
     else if (option(argc, argv, i, "--max-unit", &v)) settings.max_soft_unit = std::atoll(v);
     else if (option(argc, argv, i, "--soft-cap", &v)) settings.soft_cap_units = std::atoll(v);
+    else if (option(argc, argv, i, "--noise", &v)) settings.walk_noise = std::atoi(v);
     else if (argv[i][0] != '-' && file == nullptr) file = argv[i];
     else {
       std::fprintf(stderr, "%s: unknown or incomplete option %s\n", argv[0], argv[i]);

@@ -255,6 +255,8 @@ std::uint32_t WeightedLocalSearch::pick_variable() {
   raise_weights();
   const std::vector<std::uint32_t>& from = falsified[falsified[hard_side].empty() ? soft_side : hard_side];
   const std::uint32_t c = from[random_below(static_cast<std::uint32_t>(from.size()))];
+  if (settings.walk_noise > 0 && random_below(1000) < static_cast<std::uint32_t>(settings.walk_noise))
+    return lits[clause_start[c] + random_below(static_cast<std::uint32_t>(clause_start[c + 1] - clause_start[c]))] >> 1;
   for (std::size_t i = clause_start[c]; i < clause_start[c + 1]; ++i) {
     const std::uint32_t v = lits[i] >> 1;
     if (pick == 0 || better(v, pick)) pick = v;

@@ -28,13 +28,16 @@ struct LocalSearchSettings {
   // Random picks among the improving variables of which the best is flipped.
   int picks = 15;
   // Added to the search weight of a falsified hard clause at a local optimum.
-  std::int64_t hard_increment = 3;
+  std::int64_t hard_increment = 30;
   // The unit of a soft clause of average cost; lighter and heavier clauses get proportionally
   // smaller (at least 1) and larger units, at most `max_soft_unit`.
-  std::int64_t average_soft_unit = 1;
+  std::int64_t average_soft_unit = 30;
   std::int64_t max_soft_unit = 1000;
   // A soft clause's search weight grows up to this many of its units.
   std::int64_t soft_cap_units = 1000;
+  // Per mille of local optima at which a random variable of the falsified clause is flipped
+  // rather than its best one.
+  int walk_noise = 100;
 };
 
 class WeightedLocalSearch {
