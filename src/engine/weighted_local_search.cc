@@ -230,8 +230,9 @@ void WeightedLocalSearch::flip(std::uint32_t var) {
 }
 
 // The best of a few random improving variables; at a local optimum, after raising the weights,
-// the best variable of a random falsified clause, hard ones first. Ties go to the variable left
-// alone longest.
+// the best variable of a random falsified clause, hard ones first, or at times a random one of
+// its variables, which lets the walk leave a region that the weights alone keep it in (it helps
+// most on timetabling). Ties go to the variable left alone longest.
 std::uint32_t WeightedLocalSearch::pick_variable() {
   auto better = [&](std::uint32_t a, std::uint32_t b) {
     return score[a] > score[b] || (score[a] == score[b] && flipped_at[a] < flipped_at[b]);

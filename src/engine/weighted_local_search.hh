@@ -4,7 +4,8 @@
 // falsifies them; soft clauses start at a unit derived from their cost relative to the average
 // soft cost and grow by that unit up to a cap. The walk greedily flips variables whose flip
 // lowers the weighted score (best of a few random picks among them) and, at a local optimum,
-// raises the weights and flips the best variable of a random falsified clause, hard ones first.
+// raises the weights and flips the best variable (now and then a random one) of a random
+// falsified clause, hard ones first.
 //
 // The search weights only steer the walk. The cost it reports is always the exact weight of the
 // falsified soft clauses on the instance's own weights (unsigned 64-bit, saturating), and only
