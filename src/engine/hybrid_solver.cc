@@ -60,9 +60,21 @@ EngineResult HybridSolver::alternate_with_anytime_phases(std::uint64_t start, st
     else if (slice < max_slice_effort)
       slice *= 2;
     lower_before = oll.lower_bound();
+    local_search_slice(slice * flips_per_effort);
     oll.linear_search(slice);
     pause_at = oll.effort() + slice;
   }
+}
+
+// The walk starts again from the engine's best model whenever that is better than its own best
+// (a model from the core-guided or the linear search), keeping the clause weights it learnt.
+void HybridSolver::local_search_slice(std::uint64_t flips) {
+  if (!oll.has_model() || options.out_of_time()) return;
+  if (!local_search) local_search.reset(new WeightedLocalSearch(instance, options.seed));
+  if (!local_search->has_model() || oll.upper_bound() < local_search->best_cost())
+    local_search->restart_from(oll.best_model_so_far());
+  local_search->improve(flips, oll.upper_bound(), [this] { return options.out_of_time(); },
+                        [this](Cost) { oll.offer_model(local_search->best_model()); });
 }
 
 EngineResult HybridSolver::probe_then_branch_and_bound() {

@@ -16,6 +16,7 @@
 #include "clauses/instance_snapshot.hh"
 #include "engine/engine_result.hh"
 #include "engine/oll_solver.hh"
+#include "engine/weighted_local_search.hh"
 
 class HybridSolver {
 public:
@@ -31,6 +32,8 @@ public:
   static constexpr std::uint64_t core_slice_effort = 20000;
   // Slices of each kind with AnytimeMode::always, short so that small instances see them all.
   static constexpr std::uint64_t testing_slice_effort = 500;
+  // Local search flips per unit of oracle effort in a slice: about as much time for each.
+  static constexpr std::uint64_t flips_per_effort = 50;
   // Slices grow while the core-guided search makes no progress, up to this length.
   static constexpr std::uint64_t max_slice_effort = std::uint64_t(1) << 40;
 
@@ -62,12 +65,16 @@ private:
   EngineResult probe_then_branch_and_bound();
   // Core-guided slices alternating with solution-improving phases until one of them finishes.
   EngineResult alternate_with_anytime_phases(std::uint64_t start, std::uint64_t base_slice);
+  // Local search from the best model for `flips` flips; its better models go to the core-guided
+  // search, which reports them and steers its oracle by them.
+  void local_search_slice(std::uint64_t flips);
   EngineOptions through_filter(const EngineOptions& options);
 
   const InstanceSnapshot& instance;
   EngineOptions options;
   MonotoneListener filter;
   OllSolver oll;
+  std::unique_ptr<WeightedLocalSearch> local_search;  // made at the first local search slice
   bool branch_and_bound;
   std::uint64_t probe;
 };
