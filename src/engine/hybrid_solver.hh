@@ -22,7 +22,7 @@ class HybridSolver {
 public:
   // Oracle effort (see SatOracle::effort) the core-guided search has before branch and bound
   // may take over: about half a second on the small instances that branch and bound suits.
-  static constexpr std::uint64_t probe_effort = 4000;
+  static constexpr std::uint64_t probe_effort = 13000;
   // Branch and bound takes over only on instances with at most this many variables.
   static constexpr int max_branching_vars = 200;
 
