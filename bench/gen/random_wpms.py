@@ -13,7 +13,7 @@ import random
 from wcnf_builder import WcnfBuilder
 
 # variables, hard 3-clauses per variable (tenths), soft 2-clauses per variable (tenths)
-DEFAULT_SIZE = (260, 25, 45)
+DEFAULT_SIZE = (200, 25, 45)
 MAX_WEIGHT = 20
 
 

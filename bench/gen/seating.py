@@ -13,7 +13,7 @@ import random
 from wcnf_builder import WcnfBuilder
 
 # guests, tables; a table holds ceil(guests / tables) + SLACK guests.
-DEFAULT_SIZE = (72, 8)
+DEFAULT_SIZE = (60, 6)
 SLACK = 0
 FRIENDS_PER_GUEST = 3
 RIVALS_PER_GUEST = 2

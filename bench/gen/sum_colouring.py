@@ -12,7 +12,7 @@ import random
 from wcnf_builder import WcnfBuilder
 
 # vertices, edge probability in percent
-DEFAULT_SIZE = (130, 12)
+DEFAULT_SIZE = (110, 12)
 
 
 def greedy_colour_count(n, adjacent):

@@ -14,7 +14,7 @@ import random
 from wcnf_builder import WcnfBuilder
 
 # classes, days, periods per day
-DEFAULT_SIZE = (6, 5, 6)
+DEFAULT_SIZE = (5, 5, 6)
 FREE_SLOTS_PER_CLASS = 3
 LECTURES_PER_COURSE = (2, 5)
 COURSES_PER_TEACHER = 3
