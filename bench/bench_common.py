@@ -150,6 +150,19 @@ def select(entries, quick=False, classes=None, pattern=None):
     return out
 
 
+# Process groups of the solvers that run_until_deadline has started and not yet reaped.
+LIVE_GROUPS = set()
+
+
+def kill_live_groups():
+    """Ends every solver still running (for a benchmark that is itself being stopped)."""
+    for pid in list(LIVE_GROUPS):
+        try:
+            os.killpg(pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+
+
 def run_until_deadline(cmd, deadline, grace, cwd=None):
     """Runs `cmd` alone as the MaxSAT Evaluation does: SIGTERM to its process group after
     `deadline` wall-clock seconds, SIGKILL `grace` seconds later if it is still there. The
@@ -159,10 +172,12 @@ def run_until_deadline(cmd, deadline, grace, cwd=None):
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         start = time.monotonic()
         pid = spawn(cmd, out.fileno(), err.fileno(), cwd)
+        LIVE_GROUPS.add(pid)
         delay = 0.002
         while True:
             got, status, usage = os.wait4(pid, os.WNOHANG)
             if got == pid:
+                LIVE_GROUPS.discard(pid)
                 break
             elapsed = time.monotonic() - start
             if elapsed >= deadline and not res.signals:

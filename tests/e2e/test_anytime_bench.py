@@ -11,10 +11,12 @@ lines without a model as no answer, and fail loudly on a wrong model.
 import itertools
 import os
 import shutil
+import signal
 import stat
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -46,6 +48,9 @@ if me == "quarnel":
         signal.signal(signal.SIGTERM, answer_and_exit("o 2\ns SATISFIABLE\nv -1 2 -3 \n", 3))
     elif "b.wcnf" in inst:  # "o" lines only, and deaf to SIGTERM
         signal.signal(signal.SIGTERM, signal.SIG_IGN)
+    elif "d.wcnf" in inst:  # tells where it runs, to see that it is stopped
+        with open(sys.argv[-1] + ".pid", "w") as f:
+            f.write(str(os.getpid()))
     else:                   # a model that does not cost what the "o" line says
         signal.signal(signal.SIGTERM, answer_and_exit("o 1\ns SATISFIABLE\nv -1 2 -3 \n", 3))
 else:
@@ -71,7 +76,7 @@ class AnytimeRun(unittest.TestCase):
                 f.write(STUB)
             os.chmod(path, os.stat(path).st_mode | stat.S_IXUSR)
         self.files = {}
-        for name in ("a.wcnf", "b.wcnf", "c.wcnf"):
+        for name in ("a.wcnf", "b.wcnf", "c.wcnf", "d.wcnf"):
             self.files[name] = os.path.join(self.dir, name)
             with open(self.files[name], "w") as f:
                 f.write(INSTANCE)
@@ -79,13 +84,15 @@ class AnytimeRun(unittest.TestCase):
     def tearDown(self):
         shutil.rmtree(self.dir)
 
+    def command(self, names, *extra):
+        return [sys.executable, os.path.join(ROOT, "bench", "anytime"), "--bin", self.quarnel,
+                "--peers-dir", self.peers, "--peers", "open-wbo", "--deadline", "2", "--grace", "1",
+                "--work-dir", os.path.join(self.dir, "work"), "--bench-dir", os.path.join(self.dir, "none"),
+                "--instances"] + [self.files[n] for n in names] + list(extra)
+
     def run_anytime(self, names, *extra):
-        return subprocess.run(
-            [sys.executable, os.path.join(ROOT, "bench", "anytime"), "--bin", self.quarnel,
-             "--peers-dir", self.peers, "--peers", "open-wbo", "--deadline", "2", "--grace", "1",
-             "--work-dir", os.path.join(self.dir, "work"), "--bench-dir", os.path.join(self.dir, "none"),
-             "--instances"] + [self.files[n] for n in names] + list(extra),
-            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, check=False)
+        return subprocess.run(self.command(names, *extra), stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                              text=True, check=False)
 
     def test_stops_scores_and_counts_lost_answers(self):
         tsv = os.path.join(self.dir, "rows.tsv")
@@ -112,6 +119,35 @@ class AnytimeRun(unittest.TestCase):
         self.assertEqual(res.returncode, 1, res.stdout)
         self.assertIn("WRONG ANSWER of quarnel -oll", res.stdout)
         self.assertIn("\"o 1\" but the falsified soft clauses weigh 2", res.stdout)
+
+    def test_stopping_the_benchmark_stops_its_solver(self):
+        bench = subprocess.Popen(self.command(["d.wcnf"], "--deadline", "60"), stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        pid_file = self.files["d.wcnf"] + ".pid"
+        for _ in range(200):
+            if os.path.exists(pid_file) and os.path.getsize(pid_file):
+                break
+            time.sleep(0.05)
+        with open(pid_file) as f:
+            solver = int(f.read())
+        bench.terminate()
+        bench.wait(timeout=10)
+        for _ in range(100):
+            if not os.path.exists("/proc/%d" % solver) or self.is_zombie(solver):
+                break
+            time.sleep(0.05)
+        stopped = not os.path.exists("/proc/%d" % solver) or self.is_zombie(solver)
+        if not stopped:
+            os.kill(solver, signal.SIGKILL)
+        self.assertTrue(stopped, "the stand-in solver outlived the benchmark")
+
+    @staticmethod
+    def is_zombie(pid):
+        try:
+            with open("/proc/%d/stat" % pid) as f:
+                return f.read().rsplit(")", 1)[1].split()[0] == "Z"
+        except OSError:
+            return True
 
 
 class CardinalityEncodings(unittest.TestCase):
