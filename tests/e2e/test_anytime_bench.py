@@ -99,7 +99,7 @@ class AnytimeRun(unittest.TestCase):
         res = self.run_anytime(["a.wcnf", "b.wcnf"], "--tsv", tsv)
         self.assertEqual(res.returncode, 0, res.stdout)
         self.assertRegex(res.stdout, r"a\.wcnf +- +2 +5\n")
-        self.assertRegex(res.stdout, r"b\.wcnf +- +lost +2\*\n")
+        self.assertRegex(res.stdout, r"b\.wcnf +- +lost:4 +2\*\n")
         # a: best 2, quarnel 1.0, peer 3/6; b: quarnel lost (0), peer 1.0.
         self.assertRegex(res.stdout, r"quarnel -oll score 0\.500; answers 1/2, proven optimum 0, lost 1, "
                                      r"wrong 0; stopped by SIGTERM 1, needed SIGKILL 1")
