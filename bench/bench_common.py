@@ -148,3 +148,53 @@ def select(entries, quick=False, classes=None, pattern=None):
             continue
         out.append(e)
     return out
+
+
+# Process groups of the solvers that run_until_deadline has started and not yet reaped.
+LIVE_GROUPS = set()
+
+
+def kill_live_groups():
+    """Ends every solver still running (for a benchmark that is itself being stopped)."""
+    for pid in list(LIVE_GROUPS):
+        try:
+            os.killpg(pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+
+
+def run_until_deadline(cmd, deadline, grace, cwd=None):
+    """Runs `cmd` alone as the MaxSAT Evaluation does: SIGTERM to its process group after
+    `deadline` wall-clock seconds, SIGKILL `grace` seconds later if it is still there. The
+    result's `signals` tells which of the two were sent ([], ["TERM"] or ["TERM", "KILL"])."""
+    res = RunResult()
+    res.signals = []
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        start = time.monotonic()
+        pid = spawn(cmd, out.fileno(), err.fileno(), cwd)
+        LIVE_GROUPS.add(pid)
+        delay = 0.002
+        while True:
+            got, status, usage = os.wait4(pid, os.WNOHANG)
+            if got == pid:
+                LIVE_GROUPS.discard(pid)
+                break
+            elapsed = time.monotonic() - start
+            if elapsed >= deadline and not res.signals:
+                res.signals.append("TERM")
+                os.killpg(pid, signal.SIGTERM)
+            elif elapsed >= deadline + grace and len(res.signals) == 1:
+                res.signals.append("KILL")
+                res.killed = True
+                os.killpg(pid, signal.SIGKILL)
+            time.sleep(delay)
+            delay = min(delay * 2, 0.05)
+        res.wall = time.monotonic() - start
+        res.returncode = os.waitstatus_to_exitcode(status)
+        res.cpu = usage.ru_utime + usage.ru_stime
+        res.max_rss_kb = usage.ru_maxrss
+        out.seek(0)
+        err.seek(0)
+        res.stdout = out.read().decode("utf-8", "replace")
+        res.stderr = err.read().decode("utf-8", "replace")
+    return res

@@ -11,7 +11,7 @@ answer is right:
   values), so a missing variable counts as false for the cost and is reported. With an expected
   optimum (--expected) or an exhaustive search (--brute-force, small instances) the cost must
   also be the optimum.
-- "s SATISFIABLE" (a run stopped before its proof): the same checks of the model and its cost;
+- "s SATISFIABLE" (a run stopped before its proof; --stopped): the same checks of the model and its cost;
   the cost may lie above a known optimum, never below it.
 - "s UNSATISFIABLE" is only accepted with evidence: the expected answer UNSAT, an empty hard
   clause, an exhaustive search over the hard clauses, or a SAT solver run on the hard clauses
@@ -196,10 +196,12 @@ def normalise_expected(expected):
 
 
 def check(instance_path, stdout, stderr="", exit_status=None, expected=None, brute_limit=0,
-          sat_solver=None, inst=None):
+          sat_solver=None, inst=None, stopped=False):
     """Checks one run. `brute_limit` > 0 allows an exhaustive search on instances with at most
     that many variables; `sat_solver` names a SAT solver binary for UNSAT evidence; `inst` may
-    pass an instance already read."""
+    pass an instance already read. With `stopped` (a run ended by its deadline or a signal),
+    "s SATISFIABLE" with a model is an answer too: its model and cost are checked, and its cost
+    must not lie below the optimum."""
     v = Verdict()
     expected = normalise_expected(expected)
     out = parse_output(stdout + "\n" + stderr)
@@ -280,12 +282,12 @@ def check(instance_path, stdout, stderr="", exit_status=None, expected=None, bru
                                % os.path.basename(sat_solver))
         return v.unverifiable("UNSATISFIABLE without evidence")
 
-    if status not in ("OPTIMUM FOUND", "SATISFIABLE"):
+    if status == "SATISFIABLE" and stopped:
+        v.status = "SATISFIABLE"
+    elif status == "OPTIMUM FOUND":
+        v.status = "OPTIMUM"
+    else:
         return v.wrong("unknown status line \"s %s\"" % status)
-    # "s SATISFIABLE" (a run stopped early) claims a model, not its optimality: its cost may lie
-    # above the optimum, never below.
-    proven = status == "OPTIMUM FOUND"
-    v.status = "OPTIMUM" if proven else "SATISFIABLE"
     # Several "o" lines report improving models; they must decrease, and the last one counts.
     if not out.costs:
         return v.wrong("no \"o\" line")
@@ -316,16 +318,23 @@ def check(instance_path, stdout, stderr="", exit_status=None, expected=None, bru
         v.wrong("expected UNSAT, but the model satisfies every hard clause"
                 if not bad_hard else "expected UNSAT, got a model")
     elif isinstance(expected, int):
-        v.optimum_checked = proven
-        if cost < expected or (proven and cost != expected):
-            v.wrong("cost %d, expected optimum %d" % (cost, expected))
+        v.optimum_checked = True
+        _compare_with_optimum(v, cost, expected, "expected optimum")
     if bf is not None:
-        v.optimum_checked = proven
+        v.optimum_checked = True
         if bf.optimum is None:
             v.wrong("exhaustive search finds the hard clauses unsatisfiable")
-        elif cost < bf.optimum or (proven and bf.optimum != cost):
-            v.wrong("cost %d, exhaustive search finds %d" % (cost, bf.optimum))
+        else:
+            _compare_with_optimum(v, cost, bf.optimum, "exhaustive search finds")
     return v
+
+
+def _compare_with_optimum(v, cost, optimum, source):
+    """A claimed optimum must equal the optimum; the cost of any other model must not be below it."""
+    if v.status == "OPTIMUM" and cost != optimum:
+        v.wrong("cost %d, %s %d" % (cost, source, optimum))
+    elif cost < optimum:
+        v.wrong("cost %d below the optimum (%s %d)" % (cost, source, optimum))
 
 
 def main(argv=None):
@@ -338,6 +347,8 @@ def main(argv=None):
     ap.add_argument("--brute-force", type=int, nargs="?", const=16, default=0, metavar="MAXVARS",
                     help="check optimality by exhaustive search up to MAXVARS variables (16)")
     ap.add_argument("--sat-solver", help="SAT solver binary for UNSAT evidence (e.g. picosat)")
+    ap.add_argument("--stopped", action="store_true",
+                    help="the run was stopped (deadline or signal): \"s SATISFIABLE\" with a model is an answer")
     ap.add_argument("-q", "--quiet", action="store_true")
     a = ap.parse_args(argv)
     if a.output == "-":
@@ -349,7 +360,8 @@ def main(argv=None):
     if a.stderr:
         with open(a.stderr, encoding="utf-8", errors="replace") as f:
             stderr = f.read()
-    v = check(a.instance, stdout, stderr, a.exit_status, a.expected, a.brute_force, a.sat_solver)
+    v = check(a.instance, stdout, stderr, a.exit_status, a.expected, a.brute_force, a.sat_solver,
+              stopped=a.stopped)
     if not a.quiet:
         print(v.summary())
         for n in v.notes:
