@@ -31,16 +31,18 @@ class WeightedLocalSearchTest : public ::testing::TestWithParam<CategoryCase> {}
 
 // Empty when the search's best is a model of the drawn clauses with the cost it claims, at or
 // above the optimum, reached through strictly falling improvements; else what is wrong.
-std::string check_best(const Instance& inst, const WeightedLocalSearch& search, const std::vector<Cost>& improvements,
-                       long long optimum) {
+std::string check_best(const Instance& inst, const InstanceSnapshot& snapshot, const WeightedLocalSearch& search,
+                       const std::vector<Cost>& improvements, long long optimum) {
   std::ostringstream err;
   if (optimum < 0) {
     if (search.has_model() || !improvements.empty()) err << "a model although the hard clauses have none";
     return err.str();
   }
   if (!search.has_model()) return "";  // not found within the budget: counted by the caller
-  std::vector<bool> model = search.best_model();
-  model.resize(static_cast<std::size_t>(inst.nvars) + 1, false);
+  // The snapshot numbers the variables that occur densely; the drawn clauses use the input's ids.
+  std::vector<bool> model(static_cast<std::size_t>(inst.nvars) + 1, false);
+  for (int v = 1; v <= snapshot.num_vars(); ++v)
+    model[static_cast<std::size_t>(snapshot.input_var(v))] = search.best_model()[static_cast<std::size_t>(v)];
   const long long cost = model_cost(inst, model);
   if (cost < 0)
     err << "the model falsifies a hard clause";
@@ -69,7 +71,7 @@ TEST_P(WeightedLocalSearchTest, ModelsAreFeasibleWithTheirExactCostAndMostlyOpti
     WeightedLocalSearch search(snapshot, seed);
     std::vector<Cost> improvements;
     const bool found = search.improve(20000, ~Cost(0), never, [&](Cost c) { improvements.push_back(c); });
-    std::string err = check_best(inst, search, improvements, optimum);
+    std::string err = check_best(inst, snapshot, search, improvements, optimum);
     if (err.empty() && found != search.has_model()) err = "improve() returned " + std::to_string(found);
     if (err.empty() && optimum >= 0) {
       // Nothing costs less than the optimum, so a bound at the optimum is never beaten.
