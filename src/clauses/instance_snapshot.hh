@@ -1,7 +1,10 @@
-// An immutable copy of a loaded instance in the shape an engine wants it: hard clauses and soft
-// clauses with their weights, literals stored flat. The clause set has already summed the weights
-// of repeated clauses; the snapshot drops soft clauses of weight 0, which cannot add to any cost.
+// A copy of a loaded instance in the shape an engine wants it: hard clauses and soft clauses
+// with their weights, literals stored flat. The clause set has already summed the weights of
+// repeated clauses; the snapshot drops soft clauses of weight 0, which cannot add to any cost.
 // Engines read the snapshot and never the clause set, so nothing they do changes the instance.
+// An owner that solves a changing instance (see facade/incremental_solver.hh) appends clauses
+// and changes soft weights between two solves, and tells its engine what changed; clauses are
+// never removed, so an index names the same clause for the snapshot's whole life.
 #ifndef QUARNEL_CLAUSES_INSTANCE_SNAPSHOT_HH
 #define QUARNEL_CLAUSES_INSTANCE_SNAPSHOT_HH
 
@@ -31,6 +34,14 @@ public:
   // Copies the clauses of `clset`. The variables are 1 up to the largest one of any clause,
   // soft clauses of weight 0 included: a model gives each of them a value.
   explicit InstanceSnapshot(const BasicClauseSet& clset);
+  // An empty instance, to be filled by the append functions.
+  InstanceSnapshot() = default;
+
+  // Appending: the literals are taken as they are (non-zero, within +-(2^31 - 1)). A soft clause
+  // keeps its place even at weight 0, so that its index stays valid for set_soft_weight.
+  void add_hard(const int* begin, const int* end);
+  void add_soft(const int* begin, const int* end, Cost weight);
+  void set_soft_weight(std::size_t i, Cost weight) { soft_weights[i] = weight; }
 
   int num_vars() const { return nvars; }
   std::size_t num_hard() const { return hard_starts.size() - 1; }
@@ -47,6 +58,7 @@ public:
   static bool satisfied(ClauseView cl, const std::vector<bool>& model);
 
 private:
+  void note_vars(const int* begin, const int* end);
   static ClauseView view(const std::vector<int>& lits, const std::vector<std::size_t>& starts, std::size_t i) {
     return ClauseView{lits.data() + starts[i], lits.data() + starts[i + 1]};
   }

@@ -275,7 +275,7 @@ bool starts_with(const RawFile& f, const char* magic, std::size_t n) {
 
 std::unique_ptr<InputSource> open_input_source(const char* fname) {
   int fd = open(fname, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) Abort(std::string("Could not open file: ") + fname);
+  if (fd < 0) reader_abort(std::string("Could not open file: ") + fname);
   auto file = std::make_unique<RawFile>(fd, fname);
   if (starts_with(*file, "\x1f\x8b", 2)) return std::make_unique<GzipSource>(std::move(file));
   if (starts_with(*file, "\xfd" "7zXZ\0", 6)) return std::make_unique<XzSource>(std::move(file));
