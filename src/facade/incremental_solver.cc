@@ -112,6 +112,7 @@ OllSolver& IncrementalSolver::engine_for_solve() {
     engine.reset(new OllSolver(instance, EngineOptions()));
     engine->expect_changes(reserved_vars(largest_var));
     engine_valid = true;
+    ++engine_starts;
   }
   return *engine;
 }

@@ -74,6 +74,9 @@ public:
   // The value of `lit` in the model; false for a variable the model does not cover.
   bool value(int lit) const;
 
+  // How many engines the solves so far have started: 1 while every change was taken in place.
+  std::size_t engines_started() const { return engine_starts; }
+
   std::size_t num_hard() const { return instance.num_hard(); }
   std::size_t num_soft() const { return instance.num_soft(); }
   const InstanceSnapshot& clauses() const { return instance; }
@@ -97,6 +100,7 @@ private:
 
   std::unique_ptr<OllSolver> engine;
   bool engine_valid = false;
+  std::size_t engine_starts = 0;
   bool may_enumerate = false;  // the last answer is an optimum of the instance as it is
   bool enumerated = false;     // the engine holds clauses that exclude enumerated models
   std::atomic<bool> interrupt_requested{false};
