@@ -11,6 +11,8 @@ answer is right:
   values), so a missing variable counts as false for the cost and is reported. With an expected
   optimum (--expected) or an exhaustive search (--brute-force, small instances) the cost must
   also be the optimum.
+- "s SATISFIABLE" (a run stopped before its proof): the same checks of the model and its cost;
+  the cost may lie above a known optimum, never below it.
 - "s UNSATISFIABLE" is only accepted with evidence: the expected answer UNSAT, an empty hard
   clause, an exhaustive search over the hard clauses, or a SAT solver run on the hard clauses
   (--sat-solver). Without evidence the answer is unverifiable.
@@ -259,9 +261,12 @@ def check(instance_path, stdout, stderr="", exit_status=None, expected=None, bru
                                % os.path.basename(sat_solver))
         return v.unverifiable("UNSATISFIABLE without evidence")
 
-    if status != "OPTIMUM FOUND":
+    if status not in ("OPTIMUM FOUND", "SATISFIABLE"):
         return v.wrong("unknown status line \"s %s\"" % status)
-    v.status = "OPTIMUM"
+    # "s SATISFIABLE" (a run stopped early) claims a model, not its optimality: its cost may lie
+    # above the optimum, never below.
+    proven = status == "OPTIMUM FOUND"
+    v.status = "OPTIMUM" if proven else "SATISFIABLE"
     # Several "o" lines report improving models; they must decrease, and the last one counts.
     if not out.costs:
         return v.wrong("no \"o\" line")
@@ -292,14 +297,14 @@ def check(instance_path, stdout, stderr="", exit_status=None, expected=None, bru
         v.wrong("expected UNSAT, but the model satisfies every hard clause"
                 if not bad_hard else "expected UNSAT, got a model")
     elif isinstance(expected, int):
-        v.optimum_checked = True
-        if cost != expected:
+        v.optimum_checked = proven
+        if cost < expected or (proven and cost != expected):
             v.wrong("cost %d, expected optimum %d" % (cost, expected))
     if bf is not None:
-        v.optimum_checked = True
+        v.optimum_checked = proven
         if bf.optimum is None:
             v.wrong("exhaustive search finds the hard clauses unsatisfiable")
-        elif bf.optimum != cost:
+        elif cost < bf.optimum or (proven and bf.optimum != cost):
             v.wrong("cost %d, exhaustive search finds %d" % (cost, bf.optimum))
     return v
 

@@ -9,6 +9,7 @@
 #include "app/cmdline.hh"
 #include "util/cpu_time.hh"
 #include "util/runtime_msgs.hh"
+#include "util/stop_signal.hh"
 #include "bmo/ubmo.hh"
 #include "facade/qrnapp.hh"
 
@@ -154,6 +155,7 @@ void optimise_with_oll(QuarnelExtended& q) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  install_stop_signal_handlers();
   Quarnel& q = Quarnel::instance();
   const char* fname = parse_cmdline_options(q, argc, argv);
   if (fname == nullptr) {

@@ -4,6 +4,8 @@
 #ifndef QUARNEL_ENGINE_CORE_LOOP_SETTINGS_HH
 #define QUARNEL_ENGINE_CORE_LOOP_SETTINGS_HH
 
+#include <functional>
+
 #include "config/qrn_config.hh"
 
 struct CoreLoopSettings {
@@ -17,6 +19,8 @@ struct CoreLoopSettings {
   bool comp_format = false;             // progress lines start with "c "
   bool report_bounds = false;           // print every new lower bound
   bool report_sat_calls = false;        // print every core and the final satisfiable call
+  // Polled inside SAT calls and after every core: true ends the run with "s UNKNOWN".
+  std::function<bool()> stop_requested = [] { return false; };
 };
 
 #endif

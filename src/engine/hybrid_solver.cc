@@ -1,7 +1,6 @@
 #include "engine/hybrid_solver.hh"
 
 #include <algorithm>
-#include <ctime>
 
 #include "engine/bnb_solver.hh"
 
@@ -25,7 +24,7 @@ EngineOptions HybridSolver::through_filter(const EngineOptions& given) {
 }
 
 HybridSolver::HybridSolver(const InstanceSnapshot& instance, EngineOptions options, bool branch_and_bound,
-                           double probe)
+                           std::uint64_t probe)
     : instance(instance),
       options(options),
       filter(options.listener),
@@ -39,9 +38,7 @@ bool HybridSolver::suits_branch_and_bound() const {
 
 EngineResult HybridSolver::solve() {
   if (!suits_branch_and_bound()) return oll.solve();
-  const std::clock_t started = std::clock();
-  const std::clock_t probe_clock = static_cast<std::clock_t>(probe * CLOCKS_PER_SEC);
-  EngineResult first = oll.run([started, probe_clock] { return std::clock() - started >= probe_clock; });
+  EngineResult first = oll.run([this] { return oll.effort() >= probe; });
   if (!oll.was_paused()) return first;
 
   BnbSolver bnb(instance, through_filter(options));

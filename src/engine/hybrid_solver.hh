@@ -11,20 +11,23 @@
 #ifndef QUARNEL_ENGINE_HYBRID_SOLVER_HH
 #define QUARNEL_ENGINE_HYBRID_SOLVER_HH
 
+#include <cstdint>
+
 #include "clauses/instance_snapshot.hh"
 #include "engine/engine_result.hh"
 #include "engine/oll_solver.hh"
 
 class HybridSolver {
 public:
-  // CPU seconds the core-guided search has before branch and bound may take over.
-  static constexpr double probe_seconds = 0.5;
+  // Oracle effort (see SatOracle::effort) the core-guided search has before branch and bound
+  // may take over: about half a second on the small instances that branch and bound suits.
+  static constexpr std::uint64_t probe_effort = 16000;
   // Branch and bound takes over only on instances with at most this many variables.
   static constexpr int max_branching_vars = 200;
 
-  // `branch_and_bound` false: the core-guided search alone. `probe` is in CPU seconds.
+  // `branch_and_bound` false: the core-guided search alone. `probe` is oracle effort.
   HybridSolver(const InstanceSnapshot& instance, EngineOptions options, bool branch_and_bound,
-               double probe = probe_seconds);
+               std::uint64_t probe = probe_effort);
 
   EngineResult solve();
   // After an optimum from solve() without branch and bound, see OllSolver::next_optimal.
@@ -53,7 +56,7 @@ private:
   MonotoneListener filter;
   OllSolver oll;
   bool branch_and_bound;
-  double probe;
+  std::uint64_t probe;
 };
 
 #endif

@@ -111,10 +111,8 @@ void OllSolver::collect_assumptions() {
 }
 
 bool OllSolver::deletion_allowed() {
-  const double spent = static_cast<double>(deletion_clock + (std::clock() - shrink_started));
-  const double allowed = deletion_share * static_cast<double>(search_clock) +
-                         deletion_allowance_seconds * static_cast<double>(CLOCKS_PER_SEC);
-  return spent <= allowed;
+  const std::uint64_t spent = deletion_effort + (sat->effort() - shrink_started);
+  return spent <= deletion_share * search_effort + deletion_allowance_effort;
 }
 
 // Every member loses the core's least weight, which the lower bound gains. A member that is a
@@ -222,11 +220,11 @@ EngineResult OllSolver::run(std::function<bool()> pause_request) {
   if (model_stale) recheck_best_model();
   // A fresh callback: the oracle remembers that a callback once asked it to stop.
   sat->set_terminate([this] { return stopped(); });
-  std::clock_t started;
+  std::uint64_t started;
   if (!have_model) {
-    started = std::clock();
+    started = sat->effort();
     const SatOracle::Result r = sat->solve(user_assumptions);
-    search_clock += std::clock() - started;
+    search_effort += sat->effort() - started;
     if (r == SatOracle::Result::unsatisfiable) return finish(EngineStatus::unsatisfiable);
     if (r == SatOracle::Result::unknown) return finish(EngineStatus::unknown);
     note_model();
@@ -241,9 +239,9 @@ EngineResult OllSolver::run(std::function<bool()> pause_request) {
     if (stopped()) return finish(EngineStatus::unknown);
     harden();
     collect_assumptions();
-    started = std::clock();
+    started = sat->effort();
     const SatOracle::Result r = sat->solve(assumptions);
-    search_clock += std::clock() - started;
+    search_effort += sat->effort() - started;
     if (r == SatOracle::Result::unknown) return finish(EngineStatus::unknown);
     if (r == SatOracle::Result::satisfiable) {
       note_model();
@@ -270,9 +268,9 @@ EngineResult OllSolver::run(std::function<bool()> pause_request) {
       return result;
     }
     // A core cut short by a stop request is still a core.
-    shrink_started = std::clock();
+    shrink_started = sat->effort();
     shrinker->shrink(core, [this] { return deletion_allowed(); }, [this] { return stopped(); });
-    deletion_clock += std::clock() - shrink_started;
+    deletion_effort += sat->effort() - shrink_started;
     split_off_assumptions(core);
     if (core.empty()) {
       EngineResult result;

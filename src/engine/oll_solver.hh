@@ -20,7 +20,7 @@
 #ifndef QUARNEL_ENGINE_OLL_SOLVER_HH
 #define QUARNEL_ENGINE_OLL_SOLVER_HH
 
-#include <ctime>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -39,10 +39,11 @@ enum class CubeKind {
 
 class OllSolver {
 public:
-  // Deletion may use this many times the CPU time spent in the main search, plus a small
-  // allowance, so that easy instances are not dominated by core shrinking.
-  static constexpr double deletion_share = 3.0;
-  static constexpr double deletion_allowance_seconds = 0.002;
+  // Deletion may use this many times the oracle's effort spent in the main search, plus a small
+  // allowance, so that easy instances are not dominated by core shrinking. Effort, not time,
+  // so that the same instance takes the same path on a loaded machine as on an idle one.
+  static constexpr std::uint64_t deletion_share = 3;
+  static constexpr std::uint64_t deletion_allowance_effort = 100;
   // Conflicts allowed to one exhaustion step.
   static constexpr int exhaustion_conflicts = 1000;
 
@@ -55,6 +56,8 @@ public:
   // from where this one stopped.
   EngineResult run(std::function<bool()> pause);
   bool was_paused() const { return paused && !out_of_time; }
+  // The oracle's effort so far (SatOracle::effort), 0 before the first run.
+  std::uint64_t effort() const { return sat ? sat->effort() : 0; }
 
   // After solve() returned an optimum: looks for an optimal model that differs from every model
   // returned so far in the sense of `kind`. Returns optimum with that model, unsatisfiable when
@@ -145,9 +148,9 @@ private:
   bool paused = false;
   bool out_of_time = false;
   std::vector<int> core;
-  std::clock_t search_clock = 0;    // CPU time spent in main-search solves
-  std::clock_t deletion_clock = 0;  // CPU time spent shrinking cores
-  std::clock_t shrink_started = 0;
+  std::uint64_t search_effort = 0;    // oracle effort spent in main-search solves
+  std::uint64_t deletion_effort = 0;  // oracle effort spent shrinking cores
+  std::uint64_t shrink_started = 0;
 
   std::vector<int> falsified_lits;  // per soft clause, made on the first enumeration by sets
   std::vector<int> scratch;

@@ -6,6 +6,7 @@
 
 #include "util/cpu_time.hh"
 #include "util/runtime_msgs.hh"
+#include "util/stop_signal.hh"
 #include "facade/oll_run.hh"
 #include "facade/qrnapp.hh"
 
@@ -18,7 +19,8 @@ EngineOptions engine_options() {
   // The budget is read as an unsigned number, as the default engine reads it: a negative "-T"
   // value means no practical limit.
   const double budget = static_cast<double>(static_cast<unsigned long>(QRNConfig::tool_timeout));
-  options.out_of_time = [budget] { return cpu_time_reached(budget); };
+  // A stop signal ends the run as a spent budget does.
+  options.out_of_time = [budget] { return stop_signal_received() || cpu_time_reached(budget); };
   options.listener = QRNAppObjs::_listener;
   return options;
 }

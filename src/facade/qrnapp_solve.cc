@@ -12,6 +12,7 @@
 
 #include "util/logger.hh"
 #include "util/runtime_msgs.hh"
+#include "util/stop_signal.hh"
 #include "clauses/basic_clause_set.hh"
 #include "clauses/id_manager.hh"
 #include "engine/qrn1.hh"
@@ -75,6 +76,7 @@ CoreLoopSettings core_loop_settings() {
   s.comp_format = QRNConfig::comp_format;
   s.report_bounds = QRNConfig::verbosity > 0;
   s.report_sat_calls = Logger::verbosity > 1;
+  s.stop_requested = stop_signal_received;
   return s;
 }
 

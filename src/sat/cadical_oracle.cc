@@ -6,7 +6,7 @@
 // may read a clock.
 class CadicalOracle::Stopper : public CaDiCaL::Terminator {
 public:
-  explicit Stopper(std::function<bool()> stop) : stop(std::move(stop)) {}
+  Stopper(std::function<bool()> stop, std::uint64_t& polls) : stop(std::move(stop)), polls(polls) {}
   bool terminate() override {
     if (stopped) return true;
     if (++polls % poll_interval != 0) return false;
@@ -17,13 +17,15 @@ public:
 private:
   static constexpr unsigned poll_interval = 256;
   std::function<bool()> stop;
-  unsigned polls = 0;
+  std::uint64_t& polls;
   bool stopped = false;
 };
 
 CadicalOracle::CadicalOracle() : solver(new CaDiCaL::Solver) {
   solver->set("quiet", 1);
   solver->set("elim", 0);
+  // Effort is counted through the terminator's polls, so one is always connected.
+  set_terminate([] { return false; });
 }
 
 CadicalOracle::~CadicalOracle() {
@@ -62,7 +64,7 @@ bool CadicalOracle::failed(int lit) const { return solver->failed(lit); }
 
 void CadicalOracle::set_terminate(std::function<bool()> stop) {
   if (stopper) solver->disconnect_terminator();
-  stopper.reset(new Stopper(std::move(stop)));
+  stopper.reset(new Stopper(std::move(stop), polls));
   solver->connect_terminator(stopper.get());
 }
 

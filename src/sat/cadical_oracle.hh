@@ -26,12 +26,15 @@ public:
   bool failed(int lit) const override;
   void set_terminate(std::function<bool()> stop) override;
   void set_conflict_limit(int conflicts) override;
+  // Counts the library's polls of its terminator: it polls once per step of its search loop.
+  std::uint64_t effort() const override { return polls; }
 
 private:
   class Stopper;
   std::unique_ptr<CaDiCaL::Solver> solver;
   std::unique_ptr<Stopper> stopper;
   int nvars = 0;
+  std::uint64_t polls = 0;
 };
 
 #endif

@@ -72,6 +72,8 @@ void picosat_release(void* state, void* block, std::size_t bytes) {
   std::free(block);
 }
 
+int interrupt_requested(void* state) { return (*static_cast<std::function<bool()>*>(state))() ? 1 : 0; }
+
 bool skipped_zero_weight(const BasicClause* cl, weight_t top, bool group_ids) {
   return cl->get_weight() == 0 && top > 0 && !group_ids;
 }
@@ -113,6 +115,7 @@ int PicosatWrapper::run_sat_solver() {
   idx2cl.resize(handed);
   picosat_set_global_default_phase(solver, 1);
   picosat_set_seed(solver, static_cast<unsigned>(n));
+  if (interrupt) picosat_set_interrupt(solver, &interrupt, interrupt_requested);
 
   int outcome = picosat_sat(solver, -1);
   if (outcome == PICOSAT_UNSATISFIABLE) {
@@ -128,6 +131,7 @@ int PicosatWrapper::run_sat_solver() {
   }
   picosat_reset(solver);
   solver = nullptr;
+  if (outcome == PICOSAT_UNKNOWN && interrupt && interrupt()) return INTERRUPTED;
   if (outcome != PICOSAT_SATISFIABLE && outcome != PICOSAT_UNSATISFIABLE)
     Abort("Invalid SAT solver outcome. Contact author.");
   return outcome;

@@ -5,6 +5,7 @@
 #ifndef QUARNEL_SAT_PICOSAT_BRIDGE_HH
 #define QUARNEL_SAT_PICOSAT_BRIDGE_HH
 
+#include <functional>
 #include <vector>
 
 #include "clauses/basic_clause.hh"
@@ -14,15 +15,20 @@ class PicosatWrapper {
 public:
   static constexpr int SAT = 10;
   static constexpr int UNSAT = 20;
+  // The outcome of a call that `interrupt` stopped.
+  static constexpr int INTERRUPTED = 0;
 
   // `weights_are_groups`: the clause weights are soft-CNF group ids, so a weight of 0 is a group
   // like any other rather than a clause that costs nothing.
   PicosatWrapper(BasicClauseSet& clset, std::vector<BasicClause*>& core_cls, bool weights_are_groups);
 
+  // Polled by the library during search; true stops the call with INTERRUPTED.
+  void set_interrupt(std::function<bool()> stop) { interrupt = std::move(stop); }
   // Drops the results of the last call.
   void reset();
   // One complete SAT call over the clause set: 10 satisfiable (model filled), 20 unsatisfiable
-  // (core clauses appended to the caller's core list, in the order they were handed over).
+  // (core clauses appended to the caller's core list, in the order they were handed over), or
+  // INTERRUPTED when the interrupt callback stopped it.
   int run_sat_solver();
   // Copies the model of the last satisfiable call: entry v-1 holds 1, -1 or 0 for variable v.
   void get_model(std::vector<int>& out) const { out = model; }
@@ -37,6 +43,7 @@ private:
   bool weights_are_groups;
   std::vector<BasicClause*> idx2cl;
   std::vector<int> model;
+  std::function<bool()> interrupt;
   struct PicoSAT* solver = nullptr;
 };
 

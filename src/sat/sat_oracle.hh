@@ -36,6 +36,11 @@ public:
   virtual void set_terminate(std::function<bool()> stop) = 0;
   // A conflict limit for the next solve() only; negative means none.
   virtual void set_conflict_limit(int conflicts) = 0;
+
+  // Search effort spent in all solve() calls so far, in the oracle's own deterministic unit:
+  // the same clauses, assumptions and calls give the same count on any machine and any load,
+  // which makes it the clock for decisions that must not depend on timing.
+  virtual std::uint64_t effort() const = 0;
 };
 
 // The oracle over the CaDiCaL library.

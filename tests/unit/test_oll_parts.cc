@@ -157,7 +157,7 @@ TEST(OllSolver, PausedRunsResumeToTheSameOptimum) {
   }
 }
 
-// Branch and bound taking over at once (a probe of no time) finds the same optimum as the
+// Branch and bound taking over at once (a probe of no effort) finds the same optimum as the
 // core-guided search alone, on instances without hard clauses.
 TEST(HybridSolver, BranchAndBoundTakesOverWithTheSameOptimum) {
   std::mt19937 gen(11);
@@ -167,7 +167,7 @@ TEST(HybridSolver, BranchAndBoundTakesOverWithTheSameOptimum) {
     const InstanceSnapshot instance(clset);
     const EngineResult core_guided = OllSolver(instance, EngineOptions()).solve();
     ASSERT_EQ(core_guided.status, EngineStatus::optimum);
-    expect_checked(instance, HybridSolver(instance, EngineOptions(), true, 0.0).solve(), core_guided.cost);
+    expect_checked(instance, HybridSolver(instance, EngineOptions(), true, 0).solve(), core_guided.cost);
   }
 }
 
