@@ -145,24 +145,45 @@ IncrementalSolver::Status IncrementalSolver::solve(const std::vector<int>& assum
   // Models found by enumeration are excluded by clauses that the next solve must not have.
   if (enumerated) engine_valid = false;
   enumerated = false;
-  OllSolver* solver = &engine_for_solve();
-  if (!solver->set_assumptions(assumptions)) {
-    engine_valid = false;
-    solver = &engine_for_solve();
-    solver->set_assumptions(assumptions);
-  }
   active_stop = stop;
   stop_seen = false;
-  // An exception (out of memory) leaves the engine in no known state.
-  engine_valid = false;
-  const EngineResult r = solver->run([this] { return stop_requested(); });
-  engine_valid = true;
+  EngineResult r = run_engine(assumptions, true);
+  if (gave_up) r = run_engine(assumptions, false);
   active_stop = nullptr;
   // A request that came too late for this solve is not left for the next one.
   interrupt_requested.store(false);
   may_enumerate = r.status == EngineStatus::optimum;
   store(r);
   return last_status;
+}
+
+// A solve on an engine that has solved before may give up once it has spent more than
+// `restart_effort_factor` times what that engine's first solve took: cores and totalizers of
+// earlier instances can make a search much harder than starting over. `gave_up` tells.
+EngineResult IncrementalSolver::run_engine(const std::vector<int>& assumptions, bool may_give_up) {
+  gave_up = false;
+  OllSolver* solver = &engine_for_solve();
+  if (!solver->set_assumptions(assumptions)) {
+    engine_valid = false;
+    solver = &engine_for_solve();
+    solver->set_assumptions(assumptions);
+  }
+  const bool first = solver->effort() == 0;
+  const std::uint64_t started = solver->effort();
+  const std::uint64_t allowed = restart_effort_factor * first_solve_effort + restart_effort_allowance;
+  auto pause = [this, solver, first, started, allowed, may_give_up] {
+    if (stop_requested()) return true;
+    // The oracle keeps this callback for enumeration, which never gives up.
+    if (first || !may_give_up || enumerated || solver->effort() - started <= allowed) return false;
+    gave_up = true;
+    return true;
+  };
+  // An exception (out of memory) leaves the engine in no known state.
+  engine_valid = false;
+  EngineResult r = solver->run(pause);
+  engine_valid = !gave_up;
+  if (first) first_solve_effort = solver->effort();
+  return r;
 }
 
 bool IncrementalSolver::next_optimal(CubeKind kind, const std::function<bool()>& stop) {

@@ -7,7 +7,8 @@
 //
 // Changes are checked before anything is stored: a bad argument throws std::invalid_argument and
 // leaves the solver as it was. The engine is kept from one solve to the next; a change that it
-// cannot take in place makes the next solve start a new engine over the whole instance.
+// cannot take in place makes the next solve start a new engine over the whole instance, and so
+// does a solve that has become much harder than the engine's first one.
 #ifndef QUARNEL_FACADE_INCREMENTAL_SOLVER_HH
 #define QUARNEL_FACADE_INCREMENTAL_SOLVER_HH
 
@@ -29,6 +30,11 @@ public:
   static constexpr int max_variable = 1 << 25;
   // Soft weights may sum to at most this, so that every cost fits a signed 64-bit number.
   static constexpr Cost max_total_weight = static_cast<Cost>(INT64_MAX);
+
+  // An incremental solve that takes more than this many times the effort of its engine's first
+  // solve (plus the allowance) starts over with a new engine; see run_engine.
+  static constexpr std::uint64_t restart_effort_factor = 2;
+  static constexpr std::uint64_t restart_effort_allowance = 1000;
 
   enum class Status {
     optimum,        // the model's cost is proven minimal
@@ -91,6 +97,7 @@ private:
   // A new engine when there is none or the one there refused a change.
   OllSolver& engine_for_solve();
   bool stop_requested();
+  EngineResult run_engine(const std::vector<int>& assumptions, bool may_give_up);
   void store(const EngineResult& r);
 
   InstanceSnapshot instance;
@@ -101,6 +108,8 @@ private:
   std::unique_ptr<OllSolver> engine;
   bool engine_valid = false;
   std::size_t engine_starts = 0;
+  std::uint64_t first_solve_effort = 0;  // of the current engine
+  bool gave_up = false;
   bool may_enumerate = false;  // the last answer is an optimum of the instance as it is
   bool enumerated = false;     // the engine holds clauses that exclude enumerated models
   std::atomic<bool> interrupt_requested{false};
