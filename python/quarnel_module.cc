@@ -29,13 +29,20 @@ namespace {
 using Status = IncrementalSolver::Status;
 using Clock = std::chrono::steady_clock;
 
-int to_literal(const py::handle& item) {
-  if (!py::isinstance<py::int_>(item) || py::isinstance<py::bool_>(item))
-    throw py::type_error("a literal must be an int, not " + std::string(py::str(item.get_type().attr("__name__"))));
+// An int, or what stands for one (numpy's integers: anything with __index__); bool is refused.
+py::int_ as_int(const py::handle& obj, const char* what) {
+  if (py::isinstance<py::bool_>(obj) || !PyIndex_Check(obj.ptr()))
+    throw py::type_error(std::string(what) + " must be an int, not " +
+                         std::string(py::str(obj.get_type().attr("__name__"))));
+  return py::reinterpret_steal<py::int_>(PyNumber_Index(obj.ptr()));
+}
+
+int to_literal(const py::handle& obj) {
+  const py::int_ item = as_int(obj, "a literal");
   const long long value = PyLong_AsLongLong(item.ptr());
   if (value == -1 && PyErr_Occurred()) {
     PyErr_Clear();
-    throw py::value_error("literal out of range: " + std::string(py::str(item)));
+    throw py::value_error("literal out of range: " + std::string(py::str(static_cast<py::handle>(item))));
   }
   if (value == 0) throw py::value_error("literal 0 is not allowed; clauses are lists of non-zero ints");
   if (value < -IncrementalSolver::max_variable || value > IncrementalSolver::max_variable)
@@ -47,7 +54,7 @@ int to_literal(const py::handle& item) {
 // A clause: an iterable of literals; a single int where `lit_or_lits` is allowed.
 std::vector<int> to_clause(const py::handle& obj, bool single_allowed) {
   std::vector<int> lits;
-  if (single_allowed && py::isinstance<py::int_>(obj)) {
+  if (single_allowed && PyIndex_Check(obj.ptr())) {
     lits.push_back(to_literal(obj));
     return lits;
   }
@@ -57,16 +64,15 @@ std::vector<int> to_clause(const py::handle& obj, bool single_allowed) {
   return lits;
 }
 
-Cost to_weight(const py::handle& obj, bool zero_allowed) {
-  if (!py::isinstance<py::int_>(obj) || py::isinstance<py::bool_>(obj))
-    throw py::type_error("a weight must be an int, not " + std::string(py::str(obj.get_type().attr("__name__"))));
+Cost to_weight(const py::handle& given, bool zero_allowed) {
+  const py::int_ obj = as_int(given, "a weight");
   if (PyObject_RichCompareBool(obj.ptr(), py::int_(0).ptr(), zero_allowed ? Py_LT : Py_LE) == 1)
     throw py::value_error(std::string("a weight must be ") + (zero_allowed ? "at least 0" : "positive") +
-                          ", not " + std::string(py::str(obj)));
+                          ", not " + std::string(py::str(static_cast<py::handle>(obj))));
   const unsigned long long value = PyLong_AsUnsignedLongLong(obj.ptr());
   if (PyErr_Occurred()) {
     PyErr_Clear();
-    throw py::value_error("weight too large: " + std::string(py::str(obj)));
+    throw py::value_error("weight too large: " + std::string(py::str(static_cast<py::handle>(obj))));
   }
   return static_cast<Cost>(value);
 }
@@ -152,7 +158,7 @@ public:
     const CubeKind kind = distinct == "values" ? CubeKind::input_values : CubeKind::falsified_softs;
     if (distinct != "values" && distinct != "softs") throw py::value_error("distinct must be 'softs' or 'values'");
     if (first) {
-      if (open().status() != Status::optimum) solve(py::none(), py::none());
+      if (!open().optimum_is_current()) solve(py::none(), py::none());
       return solver->status() == Status::optimum ? model() : py::none();
     }
     Changing hold(*this);

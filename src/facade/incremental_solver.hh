@@ -70,6 +70,8 @@ public:
   bool next_optimal(CubeKind kind = CubeKind::falsified_softs, const std::function<bool()>& stop = nullptr);
 
   Status status() const { return last_status; }
+  // The last answer is an optimum of the instance as it is now (nothing changed since).
+  bool optimum_is_current() const { return may_enumerate; }
   bool has_model() const { return !result.model.empty(); }
   // Cost of the model; lower bound on the optimum (under the last solve's assumptions).
   Cost cost() const { return result.cost; }

@@ -80,6 +80,24 @@ class SolverApi(unittest.TestCase):
             self.assertEqual(len(models), 3)
             self.assertEqual({tuple(m) for m in models}, {(1, -2, -3), (-1, 2, -3), (-1, -2, 3)})
             self.assertEqual((s.solve(), s.cost), ("optimum", 1))
+            # After a change, enumeration starts from the new optimum.
+            s.add_soft(-1, 5)
+            self.assertEqual({tuple(m) for m in s.enumerate()}, {(-1, 2, -3), (-1, -2, 3)})
+
+    def test_integers_of_other_types_are_accepted(self):
+        class Index:
+            def __init__(self, v):
+                self.v = v
+
+            def __index__(self):
+                return self.v
+
+        with quarnel.Solver() as s:
+            s.add_clause([Index(1), Index(2)])
+            s.add_soft(Index(-1), Index(3))
+            self.assertEqual((s.compute(), s.cost), ([-1, 2], 0))
+            with self.assertRaises(TypeError):
+                s.add_clause([True])
 
     def test_bad_input_raises_and_changes_nothing(self):
         with quarnel.Solver() as s:
