@@ -40,6 +40,9 @@ struct EngineOptions {
   // Polled during search: returning true ends the run with the best model so far.
   std::function<bool()> out_of_time = [] { return false; };
   EngineListener* listener = nullptr;
+  // Whether the search may turn to solution-improving phases (linear search, local search) when
+  // the core-guided search does not finish quickly.
+  bool anytime = true;
 };
 
 #endif

@@ -37,7 +37,22 @@ bool HybridSolver::suits_branch_and_bound() const {
 }
 
 EngineResult HybridSolver::solve() {
-  if (!suits_branch_and_bound()) return oll.solve();
+  if (suits_branch_and_bound()) return probe_then_branch_and_bound();
+  if (branch_and_bound && options.anytime) return alternate_with_anytime_phases();
+  return oll.solve();
+}
+
+EngineResult HybridSolver::alternate_with_anytime_phases() {
+  std::uint64_t pause_at = anytime_start_effort;
+  for (;;) {
+    EngineResult result = oll.run([this, &pause_at] { return oll.effort() >= pause_at; });
+    if (!oll.was_paused()) return result;
+    oll.linear_search(linear_slice_effort);
+    pause_at = oll.effort() + core_slice_effort;
+  }
+}
+
+EngineResult HybridSolver::probe_then_branch_and_bound() {
   EngineResult first = oll.run([this] { return oll.effort() >= probe; });
   if (!oll.was_paused()) return first;
 

@@ -25,7 +25,14 @@ public:
   // Branch and bound takes over only on instances with at most this many variables.
   static constexpr int max_branching_vars = 200;
 
-  // `branch_and_bound` false: the core-guided search alone. `probe` is oracle effort.
+  // Oracle effort of the core-guided search before the first solution-improving phase, and of
+  // each core-guided slice between two rounds of such phases; effort of one linear search slice.
+  static constexpr std::uint64_t anytime_start_effort = 20000;
+  static constexpr std::uint64_t core_slice_effort = 20000;
+  static constexpr std::uint64_t linear_slice_effort = 20000;
+
+  // `branch_and_bound` false: the core-guided search alone (no branch and bound, no
+  // solution-improving phases), as further optimal models need. `probe` is oracle effort.
   HybridSolver(const InstanceSnapshot& instance, EngineOptions options, bool branch_and_bound,
                std::uint64_t probe = probe_effort);
 
@@ -49,6 +56,9 @@ private:
   };
 
   bool suits_branch_and_bound() const;
+  EngineResult probe_then_branch_and_bound();
+  // Core-guided slices alternating with solution-improving phases until one of them finishes.
+  EngineResult alternate_with_anytime_phases();
   EngineOptions through_filter(const EngineOptions& options);
 
   const InstanceSnapshot& instance;

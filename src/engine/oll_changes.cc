@@ -97,7 +97,10 @@ void OllSolver::split_off_assumptions(std::vector<int>& core) {
 // they may take false; the model stays when it satisfies every hard clause and assumption.
 void OllSolver::recheck_best_model() {
   model_stale = false;
-  if (!have_model) return;
+  if (!have_model) {
+    first_model_found = false;
+    return;
+  }
   best_model.resize(static_cast<std::size_t>(instance.num_vars()) + 1, false);
   bool fits = instance.satisfies_hard(best_model);
   for (int lit : user_assumptions)
@@ -106,7 +109,10 @@ void OllSolver::recheck_best_model() {
     else if (fits)
       fits = lit < 0;
   if (!fits) {
+    // The next run starts with a plain satisfiability call again, which also tells when the
+    // new clauses or assumptions leave no model at all.
     have_model = false;
+    first_model_found = false;
     upper = ~Cost(0);
     return;
   }

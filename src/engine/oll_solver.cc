@@ -73,12 +73,22 @@ void OllSolver::load_soft(std::size_t index) {
 void OllSolver::note_model() {
   scratch_model.assign(static_cast<std::size_t>(instance.num_vars()) + 1, false);
   for (int v = 1; v <= instance.num_vars(); ++v) scratch_model[static_cast<std::size_t>(v)] = sat->value(v);
-  const Cost cost = instance.cost_of(scratch_model);
+  keep_if_better(scratch_model);
+}
+
+void OllSolver::keep_if_better(std::vector<bool>& model) {
+  const Cost cost = instance.cost_of(model);
   if (have_model && cost >= upper) return;
   have_model = true;
   upper = cost;
-  best_model.swap(scratch_model);
+  best_model.swap(model);
   if (options.listener != nullptr) options.listener->on_upper_bound(upper);
+}
+
+void OllSolver::offer_model(const std::vector<bool>& model) {
+  if (!instance.satisfies_hard(model)) return;
+  scratch_model = model;
+  keep_if_better(scratch_model);
 }
 
 void OllSolver::raise_lower_bound(Cost by) {
@@ -221,13 +231,14 @@ EngineResult OllSolver::run(std::function<bool()> pause_request) {
   // A fresh callback: the oracle remembers that a callback once asked it to stop.
   sat->set_terminate([this] { return stopped(); });
   std::uint64_t started;
-  if (!have_model) {
+  if (!first_model_found) {
     started = sat->effort();
     const SatOracle::Result r = sat->solve(user_assumptions);
     search_effort += sat->effort() - started;
     if (r == SatOracle::Result::unsatisfiable) return finish(EngineStatus::unsatisfiable);
     if (r == SatOracle::Result::unknown) return finish(EngineStatus::unknown);
     note_model();
+    first_model_found = true;
     std::vector<Cost> weights;
     for (const Term& t : terms) weights.push_back(t.weight);
     threshold = next_weight_threshold(weights, ~Cost(0));

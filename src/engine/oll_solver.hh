@@ -28,6 +28,7 @@
 #include "clauses/instance_snapshot.hh"
 #include "engine/core_shrinker.hh"
 #include "engine/engine_result.hh"
+#include "engine/generalized_totalizer.hh"
 #include "engine/totalizer.hh"
 #include "sat/sat_oracle.hh"
 
@@ -58,6 +59,19 @@ public:
   bool was_paused() const { return paused && !out_of_time; }
   // The oracle's effort so far (SatOracle::effort), 0 before the first run.
   std::uint64_t effort() const { return sat ? sat->effort() : 0; }
+
+  // Solution-improving search for about `effort` oracle effort (anytime phase, between two
+  // runs): asks the oracle for a model whose reformulated objective is below the best model's,
+  // over a generalized totalizer of the objective's soft literals (see oll_linear_search.cc).
+  // Every better model lowers the upper bound as in the core-guided search; a refutation of
+  // "cheaper than the best model" proves it optimal, and the next run() returns it.
+  void linear_search(std::uint64_t effort);
+  // A model found elsewhere (by local search): kept, and reported, when it beats the best one.
+  void offer_model(const std::vector<bool>& model);
+  bool has_model() const { return have_model; }
+  const std::vector<bool>& best_model_so_far() const { return best_model; }
+  Cost upper_bound() const { return upper; }
+  Cost lower_bound() const { return lower; }
 
   // After solve() returned an optimum: looks for an optimal model that differs from every model
   // returned so far in the sense of `kind`. Returns optimum with that model, unsatisfiable when
@@ -122,6 +136,13 @@ private:
   void add_totalizer_term(int totalizer, int bound, Cost weight, bool exhaust);
   void harden();
   EngineResult finish(EngineStatus status);
+  // Keeps `model` (model[v] for the instance's variables) when it costs less than the best one.
+  void keep_if_better(std::vector<bool>& model);
+  // Linear search: the objective's totalizer, its bound, and steering the oracle to the best model.
+  bool build_objective(Cost divisor);
+  Cost complete_objective_bound() const;
+  Cost objective_value() const;
+  void follow_best_model();
   EngineResult checked_optimum(const std::vector<bool>& model);
   int falsified_literal(std::size_t soft);
 
@@ -141,6 +162,7 @@ private:
   Cost lower = 0;
   Cost upper = ~Cost(0);
   bool have_model = false;
+  bool first_model_found = false;  // by the oracle: the weight threshold is set from then on
   std::vector<bool> best_model;
   std::vector<bool> scratch_model;
 
@@ -151,6 +173,15 @@ private:
   std::uint64_t search_effort = 0;    // oracle effort spent in main-search solves
   std::uint64_t deletion_effort = 0;  // oracle effort spent shrinking cores
   std::uint64_t shrink_started = 0;
+
+  // Linear search over the objective as it stood when the totalizer was built: inputs are the
+  // negations of the terms' literals with their weights divided by `objective_divisor`.
+  std::unique_ptr<GeneralizedTotalizer> objective;
+  std::vector<GeneralizedTotalizer::Input> objective_inputs;
+  Cost objective_divisor = 1;
+  Cost objective_base = 0;   // the lower bound when it was built
+  Cost objective_bound = 0;  // the divided sum the next call asks to stay within
+  Cost objective_failed_gap = 0;  // the gap at which no division fitted (0: none failed)
 
   std::vector<int> falsified_lits;  // per soft clause, made on the first enumeration by sets
   std::vector<int> scratch;

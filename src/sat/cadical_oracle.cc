@@ -62,6 +62,8 @@ bool CadicalOracle::value(int lit) const { return solver->val(lit) == lit; }
 
 bool CadicalOracle::failed(int lit) const { return solver->failed(lit); }
 
+void CadicalOracle::set_phase(int lit) { solver->phase(lit); }
+
 void CadicalOracle::set_terminate(std::function<bool()> stop) {
   if (stopper) solver->disconnect_terminator();
   stopper.reset(new Stopper(std::move(stop), polls));

@@ -24,6 +24,7 @@ public:
   Result solve(const std::vector<int>& assumptions) override;
   bool value(int lit) const override;
   bool failed(int lit) const override;
+  void set_phase(int lit) override;
   void set_terminate(std::function<bool()> stop) override;
   void set_conflict_limit(int conflicts) override;
   // Counts the library's polls of its terminator: it polls once per step of its search loop.

@@ -32,6 +32,10 @@ public:
   // After unsatisfiable: whether assumption `lit` takes part in the refutation.
   virtual bool failed(int lit) const = 0;
 
+  // The value the search tries first for the variable of `lit`: that `lit` is true. Kept until
+  // changed; a search guided by a good model tends to find models near it.
+  virtual void set_phase(int lit) = 0;
+
   // Polled during search; returning true stops it with unknown.
   virtual void set_terminate(std::function<bool()> stop) = 0;
   // A conflict limit for the next solve() only; negative means none.
