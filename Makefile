@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all build deps demo check clean
+.PHONY: all build deps demo check check-slow clean
 
 all: build
 
@@ -19,8 +19,12 @@ build: deps $(BUILD)/CMakeCache.txt
 demo: deps build
 	./$(BUILD)/quarnel examples/demo.wcnf
 
+# The fast tests; check-slow runs those that need the benchmark corpus or take long.
 check: deps build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+
+check-slow: deps build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -L slow
 
 clean:
 	rm -rf $(BUILD)

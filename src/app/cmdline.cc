@@ -93,6 +93,9 @@ const Option options[] = {
      }},
     {"-bmo", false, [](Quarnel& q, const char*) { q.set_bmo_mode(); }},
     {"-oll", false, [](Quarnel& q, const char*) { q.set_oll_engine(); }},
+    {"-anytime", true, [](Quarnel&, const char* v) { QuarnelExtended::bind_instance()->set_anytime_mode(v); }},
+    {"-seed", true, [](Quarnel&, const char* v) { QuarnelExtended::bind_instance()->set_local_search_seed(v); }},
+    {"-mse", false, [](Quarnel&, const char*) { QuarnelExtended::bind_instance()->set_mse_output(); }},
     {"-h", false, [](Quarnel&, const char*) { usage_and_exit(); }},
 };
 

@@ -2,12 +2,17 @@
 // the banner, has the facade load the instance, then runs the BMO mode, the enumeration of
 // optimal model cubes, or a single optimisation, and writes the result lines. Fatal conditions
 // end the process where they arise; this file decides only the exit status of a normal end.
+// A failed allocation anywhere ends the run with "Out of memory" and exit status 3.
+#include <cstdint>
 #include <cstdlib>
 #include <iostream>
+#include <new>
 #include <vector>
 
 #include "app/cmdline.hh"
+#include "app/result_output.hh"
 #include "util/cpu_time.hh"
+#include "util/memory_budget.hh"
 #include "util/runtime_msgs.hh"
 #include "util/stop_signal.hh"
 #include "bmo/ubmo.hh"
@@ -15,33 +20,34 @@
 
 namespace {
 
-// Writes the literals of `model` (entry k-1 for variable k), each followed by a blank, for
-// variables up to `bound` (all of them when bound is negative); unassigned variables are omitted.
-void print_model_literals(const std::vector<int>& model, long bound) {
-  for (std::size_t k = 1; k <= model.size(); ++k) {
-    if (bound >= 0 && static_cast<long>(k) > bound) break;
-    int value = model[k - 1];
-    if (value > 0) std::cout << k << ' ';
-    if (value < 0) std::cout << '-' << k << ' ';
-  }
-  std::cout << "\n";
+// The cost of the last solve as printed: exact over the whole range, -1 for none.
+void print_cost(QuarnelExtended& q) {
+  std::uint64_t cost = 0;
+  if (q.get_exact_min_unsat_cost(cost))
+    std::cout << cost;
+  else
+    std::cout << -1;
 }
 
-void enumerate_cubes(Quarnel& q) {
+void enumerate_cubes(QuarnelExtended& q) {
   unsigned long count = 0;
   bool first = true;
   while (q.iter_solve()) {
     std::cout << "Computed another MaxSAT model cube";
     if (q.get_verbosity() > 9) {
       std::vector<int> model;
-      q.get_model(model);
+      q.get_model_literals(model);
       std::cout << ": ";
       print_model_literals(model, -1);
     } else {
       std::cout << "\n";
     }
     count += 1;
-    if (first) std::cout << "Minimum number of unsatisfied clauses: " << q.get_min_unsat_cost() << "\n";
+    if (first) {
+      std::cout << "Minimum number of unsatisfied clauses: ";
+      print_cost(q);
+      std::cout << "\n";
+    }
     if (!q.get_enum_models()) break;
     first = false;
   }
@@ -50,37 +56,41 @@ void enumerate_cubes(Quarnel& q) {
 
 // The lines after the cost: the model ("-w", or always in the evaluation format), the falsified
 // clauses ("-u") and the CPU time.
-void print_answer(Quarnel& q) {
+void print_answer(QuarnelExtended& q, RunOutcome outcome) {
   if (q.get_compute_model() && q.get_verbosity() > 9 && !QRNConfig::comp_format) {
     std::vector<int> model;
-    q.get_model(model);
+    q.get_model_literals(model);
     std::cout << "Computed another MaxSAT model cube: ";
     print_model_literals(model, QRNStats::_num_init_vars);
   } else if (QRNConfig::comp_format) {
-    std::vector<int> model;
-    q.get_model(model);
-    std::cout << "v ";
-    print_model_literals(model, QRNStats::_num_init_vars);
+    print_v_line(q, outcome);
   }
 
   if (QRNConfig::lst_unsat_cls) q.prt_all_unsat_clauses();
   if (QRNConfig::comp_format) std::cout << "c CPU Time: " << cpu_time() << "\n";
 }
 
-void optimise_once(Quarnel& q) {
+// Returns the exit status.
+int optimise_once(QuarnelExtended& q) {
+  report_timeouts_as_unknown(q);
   q.solve();
-  long cost = q.get_min_unsat_cost();
+  std::uint64_t cost = 0;
+  const bool found = q.get_exact_min_unsat_cost(cost);
   if (QRNConfig::comp_format) {
-    if (cost >= 0) {
+    if (found) {
       std::cout << "o " << cost << std::endl;
       std::cout << "s OPTIMUM FOUND\n";
     } else {
       std::cout << "s UNSATISFIABLE\n";
     }
   } else {
-    std::cout << "Minimum cost of unsatisfied clauses: " << cost << "\n";
+    std::cout << "Minimum cost of unsatisfied clauses: ";
+    print_cost(q);
+    std::cout << "\n";
   }
-  print_answer(q);
+  const RunOutcome outcome = found ? RunOutcome::optimum : RunOutcome::unsatisfiable;
+  print_answer(q, outcome);
+  return exit_status_of(outcome);
 }
 
 // Prints the incremental engine's bounds as they improve: "o" lines for better models in the
@@ -117,45 +127,45 @@ private:
   Cost lower = 0;
 };
 
-[[noreturn]] void out_of_time() {
+// Ends a run whose budget ran out: status 3, or under "-mse" the status of `outcome`.
+[[noreturn]] void out_of_time(RunOutcome outcome) {
   Warn("CPU time exceeded");
-  std::exit(3);
+  std::exit(QRNConfig::mse_output ? exit_status_of(outcome) : 3);
 }
 
-// One optimisation with the incremental engine. Its "o" lines came while it ran, the last one
-// for the printed model. When the budget ran out, the best model found is printed as merely
-// satisfying, or "s UNKNOWN" when there is none, and the run ends with status 3.
-void optimise_with_oll(QuarnelExtended& q) {
+// One optimisation with the incremental engine; returns the exit status. Its "o" lines came
+// while it ran, the last one for the printed model. When the budget ran out, the best model
+// found is printed as merely satisfying, or "s UNKNOWN" when there is none, and the run ends
+// with status 3.
+int optimise_with_oll(QuarnelExtended& q) {
   const bool finished = q.solve();
   const EngineResult& r = *q.get_engine_result();
   if (finished) {
+    const RunOutcome outcome = r.status == EngineStatus::optimum ? RunOutcome::optimum : RunOutcome::unsatisfiable;
     if (QRNConfig::comp_format) {
-      std::cout << (r.status == EngineStatus::optimum ? "s OPTIMUM FOUND\n" : "s UNSATISFIABLE\n");
+      std::cout << (outcome == RunOutcome::optimum ? "s OPTIMUM FOUND\n" : "s UNSATISFIABLE\n");
     } else {
-      std::cout << "Minimum cost of unsatisfied clauses: " << q.get_min_unsat_cost() << "\n";
+      std::cout << "Minimum cost of unsatisfied clauses: ";
+      print_cost(q);
+      std::cout << "\n";
     }
-    print_answer(q);
-    return;
+    print_answer(q, outcome);
+    return exit_status_of(outcome);
   }
+  const RunOutcome outcome = r.status == EngineStatus::satisfiable ? RunOutcome::satisfiable : RunOutcome::unknown;
   if (QRNConfig::comp_format) {
-    if (r.status == EngineStatus::satisfiable) {
+    if (outcome == RunOutcome::satisfiable) {
       std::cout << "s SATISFIABLE\n";
-      std::vector<int> model;
-      q.get_model(model);
-      std::cout << "v ";
-      print_model_literals(model, QRNStats::_num_init_vars);
+      print_v_line(q, outcome);
       if (QRNConfig::lst_unsat_cls) q.prt_all_unsat_clauses();
     } else {
       std::cout << "s UNKNOWN\n";
     }
   }
-  out_of_time();
+  out_of_time(outcome);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  install_stop_signal_handlers();
+int run(int argc, char** argv) {
   Quarnel& q = Quarnel::instance();
   const char* fname = parse_cmdline_options(q, argc, argv);
   if (fname == nullptr) {
@@ -166,26 +176,41 @@ int main(int argc, char** argv) {
   if (q.get_verbosity() > 0) print_header(q, fname);
   q.load_file(fname);
 
+  QuarnelExtended& qx = *QuarnelExtended::bind_instance();
+  int status = 0;
   if (QRNConfig::bmo_mode) {
-    QuarnelExtended& qx = *QuarnelExtended::bind_instance();
     UnsatBMOSolver bmo(*qx.get_id_manager(), {q.get_comp_format(), q.get_verbosity() > 3});
     bmo.solve(*qx.get_clause_set());
   } else if (q.get_enum_models()) {
     ProgressPrinter progress(false);
-    if (QRNConfig::use_oll) QuarnelExtended::bind_instance()->set_engine_listener(&progress);
-    enumerate_cubes(q);
+    if (QRNConfig::use_oll) qx.set_engine_listener(&progress);
+    enumerate_cubes(qx);
     // The incremental engine ends an enumeration early when the budget runs out.
-    const EngineResult* r = QRNConfig::use_oll ? QuarnelExtended::bind_instance()->get_engine_result() : nullptr;
-    if (r != nullptr && (r->status == EngineStatus::unknown || r->status == EngineStatus::satisfiable))
-      out_of_time();
+    const EngineResult* r = QRNConfig::use_oll ? qx.get_engine_result() : nullptr;
+    if (r != nullptr && r->status == EngineStatus::satisfiable) out_of_time(RunOutcome::satisfiable);
+    if (r != nullptr && r->status == EngineStatus::unknown) out_of_time(RunOutcome::unknown);
   } else if (QRNConfig::use_oll) {
     ProgressPrinter progress(true);
-    QuarnelExtended& qx = *QuarnelExtended::bind_instance();
     qx.set_engine_listener(&progress);
-    optimise_with_oll(qx);
+    status = optimise_with_oll(qx);
   } else {
-    optimise_once(q);
+    status = optimise_once(qx);
   }
   q.reset();
-  return 0;
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Every failed allocation of our own code and of the C++ libraries ends here rather than in
+  // an exception that may pass through code that cannot handle it; what throws std::bad_alloc
+  // by itself is caught around the run.
+  std::set_new_handler([] { out_of_memory(); });
+  install_stop_signal_handlers();
+  try {
+    return run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    out_of_memory();
+  }
 }

@@ -5,14 +5,61 @@
 
 #include "clauses/basic_clause_set.hh"
 
-InstanceSnapshot::InstanceSnapshot(const BasicClauseSet& clset) {
+namespace {
+
+// A table from input id to snapshot variable takes 4 bytes per id up to the largest; it is
+// used when that is at most a few bytes per literal of the instance (every ordinary instance),
+// and a sorted list of the ids, searched, otherwise.
+bool table_fits(long max_var, std::size_t literals) {
+  return static_cast<std::size_t>(max_var) <= 2 * literals + 1024;
+}
+
+}  // namespace
+
+void InstanceSnapshot::number_variables(const BasicClauseSet& clset) {
+  long max_var = 0;
+  std::size_t literals = 0;
   for (const BasicClause* cl : clset) {
-    // Literals lie within +-(2^31 - 1): the reader and the facade refuse others.
-    if (cl->size() > 0) nvars = std::max(nvars, std::abs(cl->end()[-1]));
+    // Literals are sorted by variable and lie within +-(2^31 - 1): the reader and the facade
+    // refuse others.
+    if (cl->size() > 0) max_var = std::max<long>(max_var, std::abs(cl->end()[-1]));
+    literals += cl->size();
+  }
+  if (table_fits(max_var, literals)) {
+    by_input_id.assign(static_cast<std::size_t>(max_var) + 1, 0);
+    for (const BasicClause* cl : clset)
+      for (int lit : *cl) by_input_id[static_cast<std::size_t>(std::abs(lit))] = 1;
+    for (long var = 1; var <= max_var; ++var) {
+      int& slot = by_input_id[static_cast<std::size_t>(var)];
+      if (slot == 0) continue;
+      input_ids.push_back(var);
+      slot = static_cast<int>(input_ids.size());
+    }
+    return;
+  }
+  input_ids.reserve(literals);
+  for (const BasicClause* cl : clset)
+    for (int lit : *cl) input_ids.push_back(std::abs(lit));
+  std::sort(input_ids.begin(), input_ids.end());
+  input_ids.erase(std::unique(input_ids.begin(), input_ids.end()), input_ids.end());
+  input_ids.shrink_to_fit();
+}
+
+int InstanceSnapshot::snapshot_var(long var) const {
+  if (var < 1) return 0;
+  if (!by_input_id.empty() || input_ids.empty())
+    return static_cast<std::size_t>(var) < by_input_id.size() ? by_input_id[static_cast<std::size_t>(var)] : 0;
+  auto it = std::lower_bound(input_ids.begin(), input_ids.end(), var);
+  return it != input_ids.end() && *it == var ? static_cast<int>(it - input_ids.begin()) + 1 : 0;
+}
+
+InstanceSnapshot::InstanceSnapshot(const BasicClauseSet& clset) {
+  number_variables(clset);
+  for (const BasicClause* cl : clset) {
     const bool hard = clset.is_hard(cl);
     if (!hard && cl->get_weight() == 0) continue;
     std::vector<int>& lits = hard ? hard_lits : soft_lits;
-    lits.insert(lits.end(), cl->begin(), cl->end());
+    for (int lit : *cl) lits.push_back(renumbered(lit));
     if (hard) {
       hard_starts.push_back(hard_lits.size());
     } else {
@@ -23,7 +70,14 @@ InstanceSnapshot::InstanceSnapshot(const BasicClauseSet& clset) {
 }
 
 void InstanceSnapshot::note_vars(const int* begin, const int* end) {
-  for (const int* l = begin; l != end; ++l) nvars = std::max(nvars, std::abs(*l));
+  int largest = num_vars();
+  for (const int* l = begin; l != end; ++l) largest = std::max(largest, std::abs(*l));
+  if (largest == num_vars()) return;
+  if (by_input_id.empty()) by_input_id.push_back(0);
+  for (int v = num_vars() + 1; v <= largest; ++v) {
+    input_ids.push_back(v);
+    by_input_id.push_back(v);
+  }
 }
 
 void InstanceSnapshot::add_hard(const int* begin, const int* end) {

@@ -2,6 +2,13 @@
 // with their weights, literals stored flat. The clause set has already summed the weights of
 // repeated clauses; the snapshot drops soft clauses of weight 0, which cannot add to any cost.
 // Engines read the snapshot and never the clause set, so nothing they do changes the instance.
+//
+// The snapshot numbers variables densely: the variables that occur in the instance, in
+// increasing order of their input ids, become 1..num_vars(). An engine then sizes its tables by
+// the number of variables, not by the largest id, so that an instance naming variable 2000000000
+// among two variables costs as little as one naming variable 2. input_var() maps back; on the
+// usual instance, where every variable up to the largest occurs, the numbering is the input's.
+//
 // An owner that solves a changing instance (see facade/incremental_solver.hh) appends clauses
 // and changes soft weights between two solves, and tells its engine what changed; clauses are
 // never removed, so an index names the same clause for the snapshot's whole life.
@@ -12,13 +19,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "clauses/cost.hh"
+
 class BasicClauseSet;
-
-// Costs and weights of the snapshot, unsigned 64-bit like the clause weights.
-using Cost = std::uint64_t;
-
-// Adds without wrapping: a sum beyond the range stays at the largest value.
-inline Cost saturating_add(Cost a, Cost b) { return a + b < a ? ~Cost(0) : a + b; }
 
 // A clause of the snapshot: a view of its literals.
 struct ClauseView {
@@ -31,21 +34,30 @@ struct ClauseView {
 
 class InstanceSnapshot {
 public:
-  // Copies the clauses of `clset`. The variables are 1 up to the largest one of any clause,
-  // soft clauses of weight 0 included: a model gives each of them a value.
+  // Copies the clauses of `clset`, renumbering their variables. Variables of soft clauses of
+  // weight 0 are numbered too: a model gives each of them a value.
   explicit InstanceSnapshot(const BasicClauseSet& clset);
   // An empty instance, to be filled by the append functions.
   InstanceSnapshot() = default;
 
-  // Appending: the literals are taken as they are (non-zero, within +-(2^31 - 1)). A soft clause
-  // keeps its place even at weight 0, so that its index stays valid for set_soft_weight.
+  // Appending, to a snapshot made empty: the literals are taken as they are (non-zero, within
+  // +-(2^25)), and the numbering stays the input's (every variable up to the largest is one of
+  // the snapshot's), so that an owner and its engine speak of the same variables while clauses
+  // come. A soft clause keeps its place even at weight 0, so that its index stays valid for
+  // set_soft_weight.
   void add_hard(const int* begin, const int* end);
   void add_soft(const int* begin, const int* end, Cost weight);
   void set_soft_weight(std::size_t i, Cost weight) { soft_weights[i] = weight; }
 
-  int num_vars() const { return nvars; }
+  // The number of variables that occur; the snapshot's variables are 1..num_vars().
+  int num_vars() const { return static_cast<int>(input_ids.size()); }
+  // The input id of snapshot variable v (1 <= v <= num_vars()); increasing in v.
+  long input_var(int v) const { return input_ids[static_cast<std::size_t>(v) - 1]; }
+  // The snapshot variable of input variable `var`, or 0 when it occurs in no clause.
+  int snapshot_var(long var) const;
   std::size_t num_hard() const { return hard_starts.size() - 1; }
   std::size_t num_soft() const { return soft_starts.size() - 1; }
+  std::size_t num_literals() const { return hard_lits.size() + soft_lits.size(); }
   ClauseView hard(std::size_t i) const { return view(hard_lits, hard_starts, i); }
   ClauseView soft(std::size_t i) const { return view(soft_lits, soft_starts, i); }
   Cost soft_weight(std::size_t i) const { return soft_weights[i]; }
@@ -58,12 +70,20 @@ public:
   static bool satisfied(ClauseView cl, const std::vector<bool>& model);
 
 private:
+  // Extends the input's own numbering up to the largest variable of these literals.
   void note_vars(const int* begin, const int* end);
   static ClauseView view(const std::vector<int>& lits, const std::vector<std::size_t>& starts, std::size_t i) {
     return ClauseView{lits.data() + starts[i], lits.data() + starts[i + 1]};
   }
 
-  int nvars = 0;
+  // Fills input_ids with the variables of `clset` and sets up snapshot_var().
+  void number_variables(const BasicClauseSet& clset);
+  int renumbered(int lit) const { return lit > 0 ? snapshot_var(lit) : -snapshot_var(-lit); }
+
+  std::vector<long> input_ids;
+  // Input id -> snapshot variable, when the ids are dense enough for a table (see the .cc);
+  // empty otherwise, and snapshot_var() searches input_ids.
+  std::vector<int> by_input_id;
   std::vector<int> hard_lits;
   std::vector<std::size_t> hard_starts{0};
   std::vector<int> soft_lits;

@@ -23,3 +23,6 @@ int QRNConfig::qrnrel = QRN_REL_1_2;
 int QRNConfig::qrntype = MS_PLAIN;
 long QRNConfig::tool_timeout = 86400;
 bool QRNConfig::use_oll = false;
+int QRNConfig::anytime_mode = 1;
+unsigned long long QRNConfig::local_search_seed = 1;
+bool QRNConfig::mse_output = false;

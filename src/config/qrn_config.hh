@@ -68,6 +68,9 @@ public:
   static int qrntype;                    // an MS_Problems value
   static long tool_timeout;              // CPU time budget in seconds
   static bool use_oll;                   // solve with the incremental engine ("-oll")
+  static int anytime_mode;               // -oll's solution-improving phases: 0 off, 1 on, 2 always
+  static unsigned long long local_search_seed;  // seed of -oll's local search
+  static bool mse_output;                // the evaluation's 0/1 "v" line and exit statuses ("-mse")
 };
 
 #endif

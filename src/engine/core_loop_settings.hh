@@ -21,6 +21,9 @@ struct CoreLoopSettings {
   bool report_sat_calls = false;        // print every core and the final satisfiable call
   // Polled inside SAT calls and after every core: true ends the run with "s UNKNOWN".
   std::function<bool()> stop_requested = [] { return false; };
+  // Called when the budget runs out, before the warning "CPU time exceeded" and exit status 3;
+  // it may end the process in its own way instead.
+  void (*on_out_of_time)() = nullptr;
 };
 
 #endif

@@ -4,6 +4,7 @@
 #ifndef QUARNEL_ENGINE_ENGINE_RESULT_HH
 #define QUARNEL_ENGINE_ENGINE_RESULT_HH
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -36,13 +37,22 @@ public:
   virtual void on_lower_bound(Cost bound) = 0;
 };
 
+enum class AnytimeMode {
+  off,    // the core-guided search alone
+  on,     // solution-improving phases once the core-guided search has run for a while
+  always  // from the first model on, in short slices (for testing the phases)
+};
+
 struct EngineOptions {
   // Polled during search: returning true ends the run with the best model so far.
   std::function<bool()> out_of_time = [] { return false; };
   EngineListener* listener = nullptr;
-  // Whether the search may turn to solution-improving phases (linear search, local search) when
-  // the core-guided search does not finish quickly.
-  bool anytime = true;
+  // Whether the search turns to solution-improving phases (linear search, local search) when the
+  // core-guided search does not finish quickly.
+  AnytimeMode anytime = AnytimeMode::on;
+  // Seed of the local search's random choices.
+  std::uint64_t seed = default_seed;
+  static constexpr std::uint64_t default_seed = 1;
 };
 
 #endif

@@ -16,6 +16,7 @@
 #include "clauses/instance_snapshot.hh"
 #include "engine/engine_result.hh"
 #include "engine/oll_solver.hh"
+#include "engine/weighted_local_search.hh"
 
 class HybridSolver {
 public:
@@ -26,10 +27,15 @@ public:
   static constexpr int max_branching_vars = 200;
 
   // Oracle effort of the core-guided search before the first solution-improving phase, and of
-  // each core-guided slice between two rounds of such phases; effort of one linear search slice.
+  // each slice (core-guided, linear search) after it.
   static constexpr std::uint64_t anytime_start_effort = 20000;
   static constexpr std::uint64_t core_slice_effort = 20000;
-  static constexpr std::uint64_t linear_slice_effort = 20000;
+  // Slices of each kind with AnytimeMode::always, short so that small instances see them all.
+  static constexpr std::uint64_t testing_slice_effort = 500;
+  // Local search flips per unit of oracle effort in a slice: about as much time for each.
+  static constexpr std::uint64_t flips_per_effort = 50;
+  // Slices grow while the core-guided search makes no progress, up to this length.
+  static constexpr std::uint64_t max_slice_effort = std::uint64_t(1) << 40;
 
   // `branch_and_bound` false: the core-guided search alone (no branch and bound, no
   // solution-improving phases), as further optimal models need. `probe` is oracle effort.
@@ -58,13 +64,17 @@ private:
   bool suits_branch_and_bound() const;
   EngineResult probe_then_branch_and_bound();
   // Core-guided slices alternating with solution-improving phases until one of them finishes.
-  EngineResult alternate_with_anytime_phases();
+  EngineResult alternate_with_anytime_phases(std::uint64_t start, std::uint64_t base_slice);
+  // Local search from the best model for `flips` flips; its better models go to the core-guided
+  // search, which reports them and steers its oracle by them.
+  void local_search_slice(std::uint64_t flips);
   EngineOptions through_filter(const EngineOptions& options);
 
   const InstanceSnapshot& instance;
   EngineOptions options;
   MonotoneListener filter;
   OllSolver oll;
+  std::unique_ptr<WeightedLocalSearch> local_search;  // made at the first local search slice
   bool branch_and_bound;
   std::uint64_t probe;
 };

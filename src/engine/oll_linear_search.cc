@@ -25,6 +25,7 @@ namespace {
 constexpr std::uint64_t max_objective_clauses = 2000000;
 // Conflicts one call may use at most, so that a slice ends near its effort budget.
 constexpr int max_call_conflicts = 100000;
+constexpr int max_calls_per_slice = 1000;
 
 }  // namespace
 
@@ -80,7 +81,8 @@ void OllSolver::linear_search(std::uint64_t effort) {
   if (!objective && !build_objective(1)) return;
   const std::uint64_t until = sat->effort() + effort;
   follow_best_model();
-  while (!out_of_time && lower < upper && sat->effort() < until) {
+  // Calls that the oracle answers without search spend no effort: their number is bounded too.
+  for (int calls = 0; calls < max_calls_per_slice && !out_of_time && lower < upper && sat->effort() < until; ++calls) {
     objective_bound = std::min(objective_bound, complete_objective_bound());
     const bool complete = objective_bound == complete_objective_bound();
     const int exceeds = objective->at_least(objective_bound + 1);
@@ -97,7 +99,12 @@ void OllSolver::linear_search(std::uint64_t effort) {
       // With the divisor 1 the model costs at most base + value, so a value of 0 has made the
       // upper bound meet the lower one.
       const Cost value = objective_value();
-      objective_bound = value == 0 ? 0 : std::min(objective_bound, value - 1);
+      if (value > 0) {
+        objective_bound = std::min(objective_bound, value - 1);
+        continue;
+      }
+      // Nothing is left to ask at this division: a finer one tells models apart again.
+      if (objective_divisor == 1 || !build_objective(objective_divisor / 2)) break;
       continue;
     }
     if (complete) {

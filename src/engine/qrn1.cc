@@ -6,13 +6,11 @@
 // copy carries the core's minimum weight. Each core raises the lower bound by 1 or by that
 // minimum; the first satisfiable call ends the search with the bound as the optimum.
 //
-// Costs are signed 64-bit (-1 reports unsatisfiable hard clauses) and weights unsigned 64-bit;
-// a bound that would pass the signed range is an error rather than a wrapped cost.
+// Costs and weights are unsigned 64-bit; a bound that would pass the range is an error rather
+// than a wrapped cost (the facade refuses such instances before they are solved).
 #include "engine/qrn1.hh"
 
-#include <cstdint>
 #include <iostream>
-#include <limits>
 
 #include "util/cpu_time.hh"
 #include "util/runtime_msgs.hh"
@@ -21,22 +19,21 @@
 
 namespace {
 
-constexpr long max_cost = std::numeric_limits<long>::max();
-
 // A stop request from outside ends the run as a spent budget does, but with a verdict line, so
 // that a harness reading the output sees a finished answer rather than a cut-off one.
-[[noreturn]] void stop_unknown(bool comp_format) {
-  if (comp_format) std::cout << "s UNKNOWN" << std::endl;
+[[noreturn]] void stop_unknown(const CoreLoopSettings& settings) {
+  if (settings.on_out_of_time != nullptr) settings.on_out_of_time();
+  if (settings.comp_format) std::cout << "s UNKNOWN" << std::endl;
   Warn("CPU time exceeded");
   std::exit(3);
 }
 
 }  // namespace
 
-long QRN1::solve() {
+bool QRN1::solve_exact(Cost& result) {
   const char* progress_prefix = settings.comp_format ? "c " : "";
   model.clear();
-  long cost = 0;
+  Cost cost = 0;
   unsigned long cores = 0;
   std::vector<long> rvars;
   PicosatWrapper sat(*clset, core_cls, settings.problem_type == MS_SOFTCNF);
@@ -44,14 +41,15 @@ long QRN1::solve() {
 
   for (;;) {
     int outcome = sat.run_sat_solver();
-    if (outcome == PicosatWrapper::INTERRUPTED) stop_unknown(settings.comp_format);
+    if (outcome == PicosatWrapper::INTERRUPTED) stop_unknown(settings);
     if (outcome == PicosatWrapper::SAT) {
       if (settings.report_sat_calls)
         std::cout << progress_prefix << "Found MaxSAT solution. Terminating... CPU Time: "
                   << cpu_time() << std::endl;
       if (settings.keep_model) sat.get_model(model);
       sat.reset();
-      return cost;
+      result = cost;
+      return true;
     }
 
     ++cores;
@@ -60,7 +58,7 @@ long QRN1::solve() {
                 << ". Iterating... CPU Time: " << cpu_time() << std::endl;
 
     rvars.clear();
-    long step;
+    Cost step;
     switch (settings.problem_type) {
       case MS_PLAIN:
       case MS_PARTIAL: step = mxsat_relax_core_clauses(rvars); break;
@@ -68,7 +66,7 @@ long QRN1::solve() {
       case MS_SOFTCNF: step = softcnf_relax_core_clauses(rvars); break;
       default: Abort("Invalid MaxSAT solver problem type");
     }
-    if (step < 0) return -1;
+    if (step == 0) return false;
 
     add_card_constraint(rvars);
     rvars.clear();
@@ -77,12 +75,13 @@ long QRN1::solve() {
     // The budget is read as an unsigned number: a negative "-T" value means no practical limit,
     // and budgets beyond 2^32 seconds stay large instead of wrapping to small ones.
     if (cpu_time_reached(static_cast<double>(static_cast<unsigned long>(settings.timeout)))) {
+      if (settings.on_out_of_time != nullptr) settings.on_out_of_time();
       Warn("CPU time exceeded");
       std::exit(3);
     }
-    if (settings.stop_requested()) stop_unknown(settings.comp_format);
+    if (settings.stop_requested()) stop_unknown(settings);
 
-    if (step > max_cost - cost) Abort("Cost out of range");
+    if (step > max_total_cost - cost) Abort("Cost out of range");
     cost += step;
     if (settings.report_bounds)
       std::cout << progress_prefix << "Min unsat cost LB: " << cost << " ... \n";
@@ -102,14 +101,14 @@ void QRN1::constrain_pending_clauses() {
   core_cls.clear();
 }
 
-long QRN1::mxsat_relax_core_clauses(std::vector<long>& rvars) {
+Cost QRN1::mxsat_relax_core_clauses(std::vector<long>& rvars) {
   for (BasicClause* cl : core_cls)
     if (!clset->is_hard(cl)) relax_in_place(cl, rvars);
   constrain_pending_clauses();
-  return rvars.empty() ? -1 : 1;
+  return rvars.empty() ? 0 : 1;
 }
 
-long QRN1::weighted_relax_core_clauses(std::vector<long>& rvars) {
+Cost QRN1::weighted_relax_core_clauses(std::vector<long>& rvars) {
   const weight_t top = clset->get_top_weight();
   weight_t minw = top - 1;
   for (BasicClause* cl : core_cls)
@@ -137,12 +136,10 @@ long QRN1::weighted_relax_core_clauses(std::vector<long>& rvars) {
     rvars.push_back(rv);
   }
   constrain_pending_clauses();
-  if (rvars.empty()) return -1;
-  if (minw > static_cast<weight_t>(max_cost)) Abort("Cost out of range");
-  return static_cast<long>(minw);
+  return rvars.empty() ? 0 : minw;
 }
 
-long QRN1::softcnf_relax_core_clauses(std::vector<long>&) {
+Cost QRN1::softcnf_relax_core_clauses(std::vector<long>&) {
   Abort("Currently unable to solve SoftCNF problems");
 }
 

@@ -15,13 +15,14 @@ public:
   QRN1(IDManager& imgr, BasicClauseSet& clset, const CoreLoopSettings& settings)
       : UnsatMaxSATSolver(imgr, clset, settings) {}
 
-  long solve() override;
+  bool solve_exact(Cost& cost) override;
 
   // Relaxation steps: relax the soft clauses of core_cls, append the new relaxation variables
-  // to `rvars`; -1 when nothing was relaxed, else the amount the lower bound grows by.
-  long mxsat_relax_core_clauses(std::vector<long>& rvars);
-  long weighted_relax_core_clauses(std::vector<long>& rvars);
-  [[noreturn]] long softcnf_relax_core_clauses(std::vector<long>& rvars);
+  // to `rvars`; 0 when nothing was relaxed (the core holds hard clauses only), else the amount
+  // the lower bound grows by. Soft clauses of weight 0 never reach a core.
+  Cost mxsat_relax_core_clauses(std::vector<long>& rvars);
+  Cost weighted_relax_core_clauses(std::vector<long>& rvars);
+  [[noreturn]] Cost softcnf_relax_core_clauses(std::vector<long>& rvars);
 
   // Adds hard clauses making exactly one of `rvars` true.
   void add_card_constraint(std::vector<long>& rvars);

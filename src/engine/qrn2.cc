@@ -2,4 +2,4 @@
 
 #include "util/runtime_msgs.hh"
 
-long QRN2::solve() { Abort("Algorithm qrn2.0 not yet implemented"); }
+bool QRN2::solve_exact(Cost&) { Abort("Algorithm qrn2.0 not yet implemented"); }

@@ -9,7 +9,7 @@ class QRN2 : public UnsatMaxSATSolver {
 public:
   QRN2(IDManager& imgr, BasicClauseSet& clset, const CoreLoopSettings& settings)
       : UnsatMaxSATSolver(imgr, clset, settings) {}
-  long solve() override;
+  bool solve_exact(Cost& cost) override;
 };
 
 #endif

@@ -2,4 +2,4 @@
 
 #include "util/runtime_msgs.hh"
 
-long QRN3::solve() { Abort("Algorithm qrn3.0 not yet implemented"); }
+bool QRN3::solve_exact(Cost&) { Abort("Algorithm qrn3.0 not yet implemented"); }

@@ -9,7 +9,7 @@ class QRN3 : public UnsatMaxSATSolver {
 public:
   QRN3(IDManager& imgr, BasicClauseSet& clset, const CoreLoopSettings& settings)
       : UnsatMaxSATSolver(imgr, clset, settings) {}
-  long solve() override;
+  bool solve_exact(Cost& cost) override;
 };
 
 #endif

@@ -2,4 +2,4 @@
 
 #include "util/runtime_msgs.hh"
 
-long QRN31::solve() { Abort("Algorithm qrn3.1 not yet implemented"); }
+bool QRN31::solve_exact(Cost&) { Abort("Algorithm qrn3.1 not yet implemented"); }

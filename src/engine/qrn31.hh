@@ -9,7 +9,7 @@ class QRN31 : public UnsatMaxSATSolver {
 public:
   QRN31(IDManager& imgr, BasicClauseSet& clset, const CoreLoopSettings& settings)
       : UnsatMaxSATSolver(imgr, clset, settings) {}
-  long solve() override;
+  bool solve_exact(Cost& cost) override;
 };
 
 #endif

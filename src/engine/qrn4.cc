@@ -2,4 +2,4 @@
 
 #include "util/runtime_msgs.hh"
 
-long QRN4::solve() { Abort("Algorithm qrn4.0 not yet implemented"); }
+bool QRN4::solve_exact(Cost&) { Abort("Algorithm qrn4.0 not yet implemented"); }

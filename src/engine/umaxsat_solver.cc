@@ -10,6 +10,7 @@
 #include "engine/umaxsat_solver.hh"
 
 #include <cassert>
+#include <limits>
 
 #include "util/runtime_msgs.hh"
 #include "engine/card_encodings.hh"
@@ -20,6 +21,13 @@ UnsatMaxSATSolver::UnsatMaxSATSolver(IDManager& im, BasicClauseSet& cs, const Co
 UnsatMaxSATSolver::~UnsatMaxSATSolver() { release_owned_lists(); }
 
 void UnsatMaxSATSolver::init(BasicClauseSet& cls) { clset = &cls; }
+
+long UnsatMaxSATSolver::solve() {
+  Cost cost = 0;
+  if (!solve_exact(cost)) return -1;
+  if (cost > static_cast<Cost>(std::numeric_limits<long>::max())) Abort("Cost out of range");
+  return static_cast<long>(cost);
+}
 
 void UnsatMaxSATSolver::release_owned_lists() {
   for (auto& entry : cl_rvars_map) delete entry.second;

@@ -13,6 +13,7 @@
 
 #include "clauses/basic_clause.hh"
 #include "clauses/basic_clause_set.hh"
+#include "clauses/cost.hh"
 #include "clauses/id_manager.hh"
 #include "engine/core_loop_settings.hh"
 
@@ -33,8 +34,12 @@ public:
   void set_settings(const CoreLoopSettings& s) { settings = s; }
   // Detaches the clause set and empties every list and map.
   virtual void reset();
-  // Runs the algorithm: the optimum cost, or -1 when the hard clauses are unsatisfiable.
-  virtual long solve() = 0;
+  // Runs the algorithm: true with the optimum in `cost`, false when the hard clauses are
+  // unsatisfiable. Costs are exact up to 2^64 - 1.
+  virtual bool solve_exact(Cost& cost) = 0;
+  // The same as a signed number: the optimum, or -1 when the hard clauses are unsatisfiable;
+  // an optimum beyond 2^63 - 1 ends the run with "Cost out of range".
+  long solve();
 
   // Records that the fresh variable `rv`, already among the literals of `cl`, relaxes `cl`
   // (and adds the pruning clauses when they are on).

@@ -6,6 +6,7 @@
 #include "facade/qrnapp.hh"
 
 #include <cstring>
+#include <limits>
 
 #include "util/logger.hh"
 #include "util/runtime_msgs.hh"
@@ -18,9 +19,11 @@ IDManager* QRNAppObjs::_imgr = nullptr;
 BasicClauseSet* QRNAppObjs::_clset = nullptr;
 UnsatMaxSATSolver* QRNAppObjs::_solver = nullptr;
 long QRNAppObjs::_mincost = 0;
+Cost QRNAppObjs::_mincost_exact = 0;
 long QRNAppObjs::_ncubes = 0;
 OllRun* QRNAppObjs::_oll = nullptr;
 EngineListener* QRNAppObjs::_listener = nullptr;
+void (*QRNAppObjs::_out_of_time)() = nullptr;
 
 Quarnel& Quarnel::instance() { return *QuarnelExtended::bind_instance(); }
 
@@ -146,7 +149,27 @@ void QuarnelExtended::set_enum_relax_vars() { QRNConfig::enum_rv = true; }
 
 long QuarnelExtended::get_num_init_vars() { return QRNStats::_num_init_vars; }
 long QuarnelExtended::get_num_init_cls() { return QRNStats::_num_init_cls; }
-long QuarnelExtended::get_min_unsat_cost() { return QRNAppObjs::_mincost; }
+long QuarnelExtended::get_min_unsat_cost() {
+  // A cost beyond the signed range is stored with _mincost at its largest value.
+  constexpr long max_signed = std::numeric_limits<long>::max();
+  if (QRNAppObjs::_mincost == max_signed && QRNAppObjs::_mincost_exact > static_cast<Cost>(max_signed))
+    Abort("Cost out of range");
+  return QRNAppObjs::_mincost;
+}
+
+bool QuarnelExtended::get_exact_min_unsat_cost(std::uint64_t& cost) {
+  if (QRNAppObjs::_mincost < 0) return false;
+  // Below the largest signed value the signed cost is exact (and the one a caller may have set).
+  const bool beyond_signed = QRNAppObjs::_mincost == std::numeric_limits<long>::max();
+  cost = beyond_signed ? QRNAppObjs::_mincost_exact : static_cast<Cost>(QRNAppObjs::_mincost);
+  return true;
+}
+
+void QuarnelExtended::store_cost(bool found, Cost cost) {
+  constexpr long max_signed = std::numeric_limits<long>::max();
+  QRNAppObjs::_mincost_exact = found ? cost : 0;
+  QRNAppObjs::_mincost = !found ? -1 : cost > static_cast<Cost>(max_signed) ? max_signed : static_cast<long>(cost);
+}
 
 void QuarnelExtended::set_runtime_defaults() {
   QRNConfig::verbosity = 1;
@@ -174,6 +197,12 @@ void QuarnelExtended::set_logging() { QRNConfig::logging = true; }
 bool QuarnelExtended::get_logging() { return QRNConfig::logging; }
 
 void QuarnelExtended::set_comp_format() { QRNConfig::comp_format = true; }
+
+void QuarnelExtended::set_mse_output() {
+  QRNConfig::mse_output = true;
+  set_comp_format();
+  set_compute_model();
+}
 void QuarnelExtended::unset_comp_format() { QRNConfig::comp_format = false; }
 bool QuarnelExtended::get_comp_format() { return QRNConfig::comp_format; }
 

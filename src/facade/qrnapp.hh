@@ -11,9 +11,14 @@
 //   q.set_clause_weight(c, 5);
 //   q.solve();
 //   long cost = q.get_min_unsat_cost();     // -1: the hard clauses are unsatisfiable
+//
+// Costs are exact up to the largest sum of soft weights an instance may have, 2^64 - 2:
+// get_min_unsat_cost() gives them as signed numbers (a cost beyond 2^63 - 1 ends the run with
+// "Cost out of range"), QuarnelExtended::get_exact_min_unsat_cost() as unsigned ones.
 #ifndef QUARNEL_FACADE_QRNAPP_HH
 #define QUARNEL_FACADE_QRNAPP_HH
 
+#include <cstdint>
 #include <vector>
 
 #include "engine/engine_result.hh"
@@ -161,6 +166,16 @@ public:
   ~QuarnelExtended() override {}
   void set_oll_engine() override;
 
+  // The incremental engine's solution-improving phases: "off", "on" (the default) or "always"
+  // (from the first model on). Another word is an error that ends the run.
+  void set_anytime_mode(const char* mode);
+  // The seed of the incremental engine's local search: a decimal number below 2^64. Another
+  // value is an error that ends the run.
+  void set_local_search_seed(const char* seed);
+
+  // The evaluation's output conventions ("-mse"): the competition format, the model, the
+  // 0/1 "v" line and exit statuses that tell the outcome.
+  void set_mse_output();
   // The incremental engine reports its bounds to `listener` while it runs (null: to nobody).
   void set_engine_listener(EngineListener* listener);
   // The incremental engine's latest answer; null before it has run. With it, solve() returns
@@ -168,11 +183,27 @@ public:
   // model found (status satisfiable) or none (status unknown), and get_min_unsat_cost() gives
   // that model's cost, or -1.
   const EngineResult* get_engine_result();
+  // The cost of the last solve as an unsigned number, exact up to 2^64 - 2; false (and `cost`
+  // untouched) when there is none: the hard clauses are unsatisfiable, or no model was found.
+  bool get_exact_min_unsat_cost(std::uint64_t& cost);
+  // The model as one true literal per variable with a value, in increasing order of variable:
+  // the input variables that occur in a clause with the incremental engine, every variable of
+  // the default engine's stored model. Unlike get_model(), its size does not depend on how
+  // large the variable ids are.
+  void get_model_literals(std::vector<int>& lits);
+  // The default engine calls `handler` when the time budget runs out, before it gives the
+  // warning and ends the run with status 3; the handler may end the run in its own way.
+  void set_out_of_time_handler(void (*handler)());
 
 private:
   bool solve_with_oll();
   bool iter_solve_with_oll();
   void store_oll_answer(const EngineResult& r);
+  // Records the cost of a solve (`found` false: none) for both cost getters.
+  static void store_cost(bool found, Cost cost);
+  // Refuses an instance whose soft weights may add up beyond 2^64 - 2 before it is solved, so
+  // that no cost is ever printed that could not be exact.
+  static void check_cost_range();
   QRNCl* finish_added_clause(QRNCl* cl);
   // The algorithm object of the current instance, made at the first solve; every call hands it
   // the settings of the configuration as it stands now.
@@ -188,10 +219,12 @@ public:
   static IDManager* _imgr;            // created by init, released by reset
   static BasicClauseSet* _clset;      // created by init, released by reset
   static UnsatMaxSATSolver* _solver;  // created by the first solve or iter_solve
-  static long _mincost;               // cost found by the first solving call
+  static long _mincost;               // cost found by the first solving call, -1 for none
+  static Cost _mincost_exact;         // the same, exact beyond 2^63 - 1, where _mincost stops
   static long _ncubes;                // model cubes counted by iter_solve
   static OllRun* _oll;                // the incremental engine's run, made by its first solve
   static EngineListener* _listener;   // told the incremental engine's bounds
+  static void (*_out_of_time)();      // called by the default engine when the budget runs out
 };
 
 #endif

@@ -1,18 +1,21 @@
 // The facade operations of the incremental engine. The clause set is read through a snapshot
 // and never changed, so the engine leaves the instance as it was loaded. The configuration is
 // read here, once per run, and handed to the engine as options.
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <string>
 #include <new>
 
 #include "util/cpu_time.hh"
+#include "util/memory_budget.hh"
 #include "util/runtime_msgs.hh"
 #include "util/stop_signal.hh"
 #include "facade/oll_run.hh"
 #include "facade/qrnapp.hh"
 
 namespace {
-
-constexpr int max_oll_variable = 1 << 25;
 
 EngineOptions engine_options() {
   EngineOptions options;
@@ -22,18 +25,34 @@ EngineOptions engine_options() {
   // A stop signal ends the run as a spent budget does.
   options.out_of_time = [budget] { return stop_signal_received() || cpu_time_reached(budget); };
   options.listener = QRNAppObjs::_listener;
+  options.anytime = static_cast<AnytimeMode>(QRNConfig::anytime_mode);
+  options.seed = QRNConfig::local_search_seed;
   return options;
-}
-
-// Costs leave the facade as signed 64-bit numbers, -1 for unsatisfiable hard clauses.
-long facade_cost(Cost cost) {
-  if (cost > static_cast<Cost>(std::numeric_limits<long>::max())) Abort("Cost out of range");
-  return static_cast<long>(cost);
 }
 
 }  // namespace
 
 void QuarnelExtended::set_oll_engine() { QRNConfig::use_oll = true; }
+
+void QuarnelExtended::set_anytime_mode(const char* mode) {
+  static const char* const modes[] = {"off", "on", "always"};
+  for (int m = 0; m < 3; ++m)
+    if (std::strcmp(mode, modes[m]) == 0) {
+      QRNConfig::anytime_mode = m;
+      return;
+    }
+  Abort(std::string("Invalid anytime mode: ") + mode + " (off, on or always)");
+}
+
+void QuarnelExtended::set_local_search_seed(const char* seed) {
+  // Digits only: strtoull would take a sign, blanks and a wrapped negative number.
+  errno = 0;
+  char* end = nullptr;
+  const unsigned long long value = std::strtoull(seed, &end, 10);
+  if (*seed < '0' || *seed > '9' || *end != '\0' || errno == ERANGE)
+    Abort(std::string("Invalid seed: ") + seed + " (a number from 0 to 18446744073709551615)");
+  QRNConfig::local_search_seed = value;
+}
 
 void QuarnelExtended::set_engine_listener(EngineListener* listener) { QRNAppObjs::_listener = listener; }
 
@@ -45,26 +64,24 @@ void QuarnelExtended::store_oll_answer(const EngineResult& r) {
   switch (r.status) {
     case EngineStatus::internal_error: Abort("Internal error: " + r.error);
     case EngineStatus::optimum:
-    case EngineStatus::satisfiable: QRNAppObjs::_mincost = facade_cost(r.cost); break;
+    case EngineStatus::satisfiable: store_cost(true, r.cost); break;
     case EngineStatus::unsatisfiable:
-    case EngineStatus::unknown: QRNAppObjs::_mincost = -1; break;
+    case EngineStatus::unknown: store_cost(false, 0); break;
   }
 }
 
 bool QuarnelExtended::solve_with_oll() {
   // Soft-CNF weights are group ids, not costs.
   if (QRNConfig::qrntype == MS_SOFTCNF) Abort("Currently unable to solve SoftCNF problems");
+  check_cost_range();
   delete QRNAppObjs::_oll;
   QRNAppObjs::_oll = nullptr;
   try {
     QRNAppObjs::_oll = new OllRun(*QRNAppObjs::_clset, engine_options(), !QRNConfig::enum_models);
-    // The SAT solver allocates some 170 bytes per variable up to the largest one, whether the
-    // variables occur or not: an id far beyond real instances would only end in an allocation
-    // failure (or the kernel's out-of-memory killer).
-    if (QRNAppObjs::_oll->num_vars() > max_oll_variable) Abort("Variable out of range");
+    require_memory(QRNAppObjs::_oll->sat_memory_estimate());
     QRNAppObjs::_oll->solve();
   } catch (const std::bad_alloc&) {
-    Abort("Out of memory");
+    out_of_memory();
   }
   const EngineResult& r = QRNAppObjs::_oll->result();
   store_oll_answer(r);
@@ -83,7 +100,7 @@ bool QuarnelExtended::iter_solve_with_oll() {
     try {
       r = QRNAppObjs::_oll->next_optimal(kind);
     } catch (const std::bad_alloc&) {
-      Abort("Out of memory");
+      out_of_memory();
     }
     if (r.status == EngineStatus::internal_error) Abort("Internal error: " + r.error);
     if (r.status != EngineStatus::optimum) return false;

@@ -77,6 +77,7 @@ CoreLoopSettings core_loop_settings() {
   s.report_bounds = QRNConfig::verbosity > 0;
   s.report_sat_calls = Logger::verbosity > 1;
   s.stop_requested = stop_signal_received;
+  s.on_out_of_time = QRNAppObjs::_out_of_time;
   return s;
 }
 
@@ -180,7 +181,10 @@ bool QuarnelExtended::solve() {
   QRNStats::_num_init_vars = QRNAppObjs::_imgr->get_top_id();
   QRNStats::_num_init_cls = static_cast<long>(QRNAppObjs::_clset->size());
   if (QRNConfig::use_oll) return solve_with_oll();
-  QRNAppObjs::_mincost = make_solver()->solve();
+  check_cost_range();
+  Cost cost = 0;
+  const bool found = make_solver()->solve_exact(cost);
+  store_cost(found, cost);
   return true;
 }
 
@@ -207,12 +211,14 @@ void QuarnelExtended::block_last_cube() {
 bool QuarnelExtended::iter_solve() {
   if (!QRNConfig::enum_models) return false;
   if (QRNConfig::use_oll) return iter_solve_with_oll();
+  if (QRNAppObjs::_ncubes == 0) check_cost_range();
   UnsatMaxSATSolver* solver = make_solver();
   if (QRNAppObjs::_ncubes > 0) block_last_cube();
-  long r = solver->solve();
+  Cost r = 0;
+  const bool found = solver->solve_exact(r);
   if (QRNAppObjs::_ncubes == 0)
-    QRNAppObjs::_mincost = r;
-  else if (r != 0)
+    store_cost(found, r);
+  else if (!found || r != 0)
     return false;
   QRNAppObjs::_ncubes += 1;
   return get_enum_models();
@@ -222,12 +228,37 @@ int QuarnelExtended::get_var(long) { Abort("Unable to provide models"); }
 
 void QuarnelExtended::get_model(std::vector<int>& model) {
   if (QRNAppObjs::_oll != nullptr) {
-    QRNAppObjs::_oll->model_literals(model);
+    QRNAppObjs::_oll->model_by_variable(model);
     return;
   }
   if (QRNAppObjs::_solver == nullptr) return;
   const std::vector<int>& stored = QRNAppObjs::_solver->get_model();
   model.insert(model.end(), stored.begin(), stored.end());
+}
+
+void QuarnelExtended::get_model_literals(std::vector<int>& lits) {
+  if (QRNAppObjs::_oll != nullptr) {
+    QRNAppObjs::_oll->model_literals(lits);
+    return;
+  }
+  if (QRNAppObjs::_solver == nullptr) return;
+  const std::vector<int>& stored = QRNAppObjs::_solver->get_model();
+  for (std::size_t k = 1; k <= stored.size(); ++k) {
+    const int var = static_cast<int>(k);
+    if (stored[k - 1] != 0) lits.push_back(stored[k - 1] > 0 ? var : -var);
+  }
+}
+
+void QuarnelExtended::set_out_of_time_handler(void (*handler)()) { QRNAppObjs::_out_of_time = handler; }
+
+void QuarnelExtended::check_cost_range() {
+  // Soft-CNF weights are group ids, not costs.
+  if (QRNConfig::qrntype == MS_SOFTCNF || QRNAppObjs::_clset == nullptr) return;
+  const BasicClauseSet& clset = *QRNAppObjs::_clset;
+  Cost total = 0;
+  for (const BasicClause* cl : clset)
+    if (!clset.is_hard(cl)) total = saturating_add(total, cl->get_weight());
+  if (total > max_total_cost) Abort("Cost out of range");
 }
 
 void QuarnelExtended::get_relaxation_vars(std::vector<long>& rvars) {

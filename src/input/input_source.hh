@@ -21,7 +21,10 @@ public:
 };
 
 // Opens `fname` and chooses the decoder from its first bytes. A file that cannot be opened ends
-// the run with "Could not open file: <name>".
+// the run with "Could not open file: <name>". The name "-" stands for standard input.
 std::unique_ptr<InputSource> open_input_source(const char* fname);
+
+// Whether `fname` names standard input ("-"), which can be read only once.
+bool is_standard_input(const char* fname);
 
 #endif

@@ -1,10 +1,10 @@
 // Reading one instance file. A short first pass over a fresh opening of the file finds how the
 // instance opens: the format word of its problem line, or the first line of a 2022+ WCNF file;
 // the second pass hands the whole file to the reader of that format. An input that cannot be
-// opened twice (a pipe, a terminal) is read in one pass instead: the reader continues right
-// after what the first look consumed. Every error ends the process with its message; on success
-// the clause set's default kind is hard again, so that clauses the engine adds later are hard
-// unless it says otherwise.
+// opened twice (a pipe, a terminal, standard input named "-") is read in one pass instead: the
+// reader continues right after what the first look consumed. Every error ends the process with
+// its message; on success the clause set's default kind is hard again, so that clauses the
+// engine adds later are hard unless it says otherwise.
 #include "input/read_input.hh"
 
 #include <sys/stat.h>
@@ -121,8 +121,8 @@ MS_Problems read_input_file(const char*& fname, IDManager& imgr, BasicClauseSet&
   if (report_progress) std::cout << "Parsing... " << std::flush;
 
   std::size_t size = 0;
-  MS_Problems type = is_regular_file(fname, size) ? read_two_passes(fname, size, imgr, clset)
-                                                  : read_one_pass(fname, imgr, clset);
+  const bool two_passes = !is_standard_input(fname) && is_regular_file(fname, size);
+  MS_Problems type = two_passes ? read_two_passes(fname, size, imgr, clset) : read_one_pass(fname, imgr, clset);
 
   if (report_progress) std::cout << "... Done. CPU time " << cpu_time() << "\n" << std::flush;
   clset.set_cltype(CL_HARD);

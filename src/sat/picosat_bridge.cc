@@ -19,6 +19,7 @@ extern "C" {
 #include <picosat/picosat.h>
 }
 
+#include "util/memory_budget.hh"
 #include "util/runtime_msgs.hh"
 
 PicosatWrapper::PicosatWrapper(BasicClauseSet& cs, std::vector<BasicClause*>& core, bool weights_are_groups)
@@ -50,7 +51,7 @@ struct LibraryMemory {
 
   void take(std::size_t old_bytes, std::size_t new_bytes) {
     held -= old_bytes;
-    if (new_bytes > limit - held) Abort("Out of memory");
+    if (new_bytes > limit - held) out_of_memory();
     held += new_bytes;
   }
 };
@@ -60,7 +61,7 @@ LibraryMemory library_memory;
 void* picosat_resize(void* state, void* block, std::size_t old_bytes, std::size_t new_bytes) {
   static_cast<LibraryMemory*>(state)->take(old_bytes, new_bytes);
   void* moved = std::realloc(block, new_bytes);
-  if (moved == nullptr && new_bytes != 0) Abort("Out of memory");
+  if (moved == nullptr && new_bytes != 0) out_of_memory();
   return moved;
 }
 
@@ -78,10 +79,31 @@ bool skipped_zero_weight(const BasicClause* cl, weight_t top, bool group_ids) {
   return cl->get_weight() == 0 && top > 0 && !group_ids;
 }
 
+// What the library will take at least for a formula: its tables per variable up to the largest
+// (some 110 to 140 bytes each, measured) and its clauses (some 24 bytes per literal), rounded
+// down so that the estimate never refuses a formula the library could hold.
+constexpr std::size_t library_bytes_per_var = 100;
+constexpr std::size_t library_bytes_per_literal = 16;
+
+std::size_t library_bytes(const BasicClauseSet& clset, weight_t top, bool group_ids) {
+  std::size_t max_var = 0, literals = 0;
+  for (const BasicClause* cl : clset) {
+    if (skipped_zero_weight(cl, top, group_ids) || cl->size() == 0) continue;
+    // Literals are sorted by variable: the last one has the largest.
+    max_var = std::max<std::size_t>(max_var, static_cast<std::size_t>(std::labs(cl->end()[-1])));
+    literals += cl->size();
+  }
+  return library_bytes_per_var * max_var + library_bytes_per_literal * literals;
+}
+
 }  // namespace
 
 int PicosatWrapper::run_sat_solver() {
   const std::size_t n = clset.size();
+  const weight_t top = clset.get_top_weight();
+  // Refused before the library takes anything: it would grow its tables for minutes before
+  // the first allocation failed.
+  require_memory(library_bytes(clset, top, weights_are_groups));
   idx2cl.resize(n, nullptr);
 
   solver = picosat_minit(&library_memory, picosat_allocate, picosat_resize, picosat_release);
@@ -91,7 +113,6 @@ int PicosatWrapper::run_sat_solver() {
     Abort("SAT solver lacks core support");
   }
 
-  const weight_t top = clset.get_top_weight();
   long max_var = 0;         // largest variable handed to the library
   long max_skipped_var = 0; // largest variable of a clause kept out
   std::size_t handed = 0;   // clauses given to the library, which numbers them from 0

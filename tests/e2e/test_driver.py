@@ -689,7 +689,7 @@ class ExitStatuses(DriverTest):
             ([data("parse_error.cnf")], 3, "PARSE ERROR! Unexpected char: x", "err"),
             ([data("softcnf_relax.scnf")], 3, "QRN ERROR: Currently unable to solve SoftCNF problems", "out"),
             (["-T", "0", data("pairs3.wcnf")], 3, "QRN WARN: CPU time exceeded", "out"),
-            # More memory than the machine has: our message, not the SAT library's abort.
+            # More memory than the machine has: refused before the SAT solver is built.
             ([data("huge_variable.cnf")], 3, "QRN ERROR: Out of memory", "out"),
             (["-bmo", data("bmo_complete.wcnf")], 1, "c Terminating...", "out"),
         ]
@@ -837,7 +837,7 @@ class IncrementalEngine(DriverTest):
         with open(path, "w") as f:
             f.write(max3sat_text(5, 70, 800))
         inst = read_instance(path)
-        proc = subprocess.Popen([QUARNEL, "-oll", "-T", "2", path], stdout=subprocess.PIPE, text=True)
+        proc = subprocess.Popen([QUARNEL, "-oll", "-T", "1", path], stdout=subprocess.PIPE, text=True)
         out, _ = proc.communicate(timeout=120)
         _, status, usage = os.wait4(proc.pid, 0) if proc.returncode is None else (0, 0, None)
         lines = out.splitlines()
@@ -849,29 +849,10 @@ class IncrementalEngine(DriverTest):
             costs = [int(l[2:]) for l in lines if l.startswith("o ")]
             self.check_model(inst, self.check_v_line(lines[-2]), costs[-1], path)
 
-    def test_time_budget_is_honoured_inside_sat_calls(self):
-        path = os.path.join(self.tmp, "max3sat-cpu.cnf")
-        with open(path, "w") as f:
-            f.write(max3sat_text(5, 70, 800))
-        proc = subprocess.Popen([QUARNEL, "-oll", "-v", "0", "-T", "2", path], stdout=subprocess.DEVNULL)
-        _, status, usage = os.wait4(proc.pid, 0)
-        proc.returncode = os.waitstatus_to_exitcode(status)
-        self.assertEqual(proc.returncode, 3)
-        # The run ends within a second of CPU time past its budget (not a benchmark: a run that
-        # ignored the budget would go on for minutes).
-        self.assertLess(usage.ru_utime + usage.ru_stime, 3.0)
-
     def test_refusals(self):
         p = run(["-oll", data("softcnf_relax.scnf")])
         self.assertEqual(p.returncode, 3)
         self.assertEqual(p.stdout.splitlines()[-1], "QRN ERROR: Currently unable to solve SoftCNF problems")
-        # A variable id beyond what the SAT solver could reserve memory for.
-        path = os.path.join(self.tmp, "huge-variable.cnf")
-        with open(path, "w") as f:
-            f.write("p cnf 1 2\n1 0\n-33554433 0\n")
-        p = run(["-oll", path])
-        self.assertEqual(p.returncode, 3)
-        self.assertEqual(p.stdout.splitlines()[-1], "QRN ERROR: Variable out of range")
 
 
 if __name__ == "__main__":

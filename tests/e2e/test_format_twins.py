@@ -5,10 +5,11 @@ sum + 1), and each of the two plain, gzip, xz and bzip2; quarnel must print the 
 the same "s" line and the same falsified clauses ("-u") for all eight, and the optimum must be
 the one of the original file.
 
-The instances: the wcnf files of tests/data/driver, and the easy instances of the benchmark
-corpus (../shared/bench beside the repository, or $QUARNEL_BENCH_DIR) when it is there.
+The instances: the wcnf files of tests/data/driver; with --bench, the easy instances of the
+benchmark corpus (../shared/bench beside the repository, or $QUARNEL_BENCH_DIR) instead, which
+takes a minute or more (exit status 77 when the corpus is not there).
 
-Usage: test_format_twins.py <quarnel binary>
+Usage: test_format_twins.py <quarnel binary> [--bench]
 """
 import bz2
 import gzip
@@ -21,6 +22,7 @@ import tempfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 BIN = sys.argv[1]
+WITH_BENCH = "--bench" in sys.argv[2:]
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 import wcnf2old  # noqa: E402
 
@@ -74,18 +76,22 @@ def answer(path):
 
 
 def instances():
-    data = os.path.join(ROOT, "tests", "data", "driver")
-    for name in sorted(os.listdir(data)):
-        if name.endswith(".wcnf") and not name.startswith("bmo"):
-            yield os.path.join(data, name)
+    if not WITH_BENCH:
+        data = os.path.join(ROOT, "tests", "data", "driver")
+        for name in sorted(os.listdir(data)):
+            if name.endswith(".wcnf") and not name.startswith("bmo"):
+                yield os.path.join(data, name)
+        return
     bench = os.environ.get("QUARNEL_BENCH_DIR", os.path.join(ROOT, "..", "shared", "bench"))
     expected = os.path.join(bench, "EXPECTED.tsv")
-    if os.path.exists(expected):
-        with open(expected) as f:
-            for row in f.read().splitlines()[1:]:
-                name, _, _, cls = row.split("\t")[:4]
-                if cls == "easy":
-                    yield os.path.join(bench, name)
+    if not os.path.exists(expected):
+        print("no benchmark corpus at %s" % bench)
+        sys.exit(77)
+    with open(expected) as f:
+        for row in f.read().splitlines()[1:]:
+            name, _, _, cls = row.split("\t")[:4]
+            if cls == "easy":
+                yield os.path.join(bench, name)
 
 
 failures = []

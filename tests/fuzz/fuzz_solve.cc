@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "util/cpu_time.hh"
@@ -106,7 +107,7 @@ unsigned assignment_of(const std::vector<int>& model, int nvars) {
   return assignment;
 }
 
-enum class Engine { fu_malik, oll, oll_enumerate };
+enum class Engine { fu_malik, oll, oll_anytime, oll_enumerate };
 
 void configure(Quarnel& q, std::uint8_t byte, Engine engine, bool by_softs) {
   q.reset();
@@ -119,6 +120,9 @@ void configure(Quarnel& q, std::uint8_t byte, Engine engine, bool by_softs) {
   q.set_relate_relax_vars(1 + (byte >> 3) % 3);
   q.set_compute_model();
   if (engine != Engine::fu_malik) q.set_oll_engine();
+  // The solution-improving phases from the first model on, with a seed from the input.
+  QuarnelExtended::bind_instance()->set_anytime_mode(engine == Engine::oll_anytime ? "always" : "on");
+  QuarnelExtended::bind_instance()->set_local_search_seed(std::to_string(byte).c_str());
   if (engine == Engine::oll_enumerate) {
     q.set_enumerate_models();
     if (by_softs)
@@ -138,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Quarnel& q = Quarnel::instance();
   const int kind = (data[0] >> 5) % 3;  // 0 plain, 1 partial, 2 weighted
   const int nvars = 1 + data[1] % max_vars;
-  static const Engine engines[] = {Engine::fu_malik, Engine::oll, Engine::fu_malik, Engine::oll_enumerate};
+  static const Engine engines[] = {Engine::fu_malik, Engine::oll, Engine::oll_anytime, Engine::oll_enumerate};
   const Engine engine = engines[(data[1] / max_vars) % 4];
   const bool by_softs = (data[1] / (4 * max_vars)) % 2 == 0;
   std::vector<unsigned> cubes;  // assignments the enumeration returned

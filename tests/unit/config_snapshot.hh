@@ -40,12 +40,16 @@ struct ConfigSnapshot {
   int qrntype = QRNConfig::qrntype;
   long tool_timeout = QRNConfig::tool_timeout;
   bool use_oll = QRNConfig::use_oll;
+  int anytime_mode = QRNConfig::anytime_mode;
+  unsigned long long local_search_seed = QRNConfig::local_search_seed;
+  bool mse_output = QRNConfig::mse_output;
   int log_verbosity = Logger::verbosity;
   std::ostream* errf = Logger::errf;
   std::string tname = RT::tname;
   std::string stname = RT::stname;
   long ncubes = QRNAppObjs::_ncubes;
   long mincost = QRNAppObjs::_mincost;
+  Cost mincost_exact = QRNAppObjs::_mincost_exact;
   long num_init_vars = QRNStats::_num_init_vars;
   long num_init_cls = QRNStats::_num_init_cls;
 
@@ -73,12 +77,16 @@ struct ConfigSnapshot {
     QRN_SNAPSHOT_CMP(qrntype);
     QRN_SNAPSHOT_CMP(tool_timeout);
     QRN_SNAPSHOT_CMP(use_oll);
+    QRN_SNAPSHOT_CMP(anytime_mode);
+    QRN_SNAPSHOT_CMP(local_search_seed);
+    QRN_SNAPSHOT_CMP(mse_output);
     QRN_SNAPSHOT_CMP(log_verbosity);
     QRN_SNAPSHOT_CMP(errf);
     QRN_SNAPSHOT_CMP(tname);
     QRN_SNAPSHOT_CMP(stname);
     QRN_SNAPSHOT_CMP(ncubes);
     QRN_SNAPSHOT_CMP(mincost);
+    QRN_SNAPSHOT_CMP(mincost_exact);
     QRN_SNAPSHOT_CMP(num_init_vars);
     QRN_SNAPSHOT_CMP(num_init_cls);
 #undef QRN_SNAPSHOT_CMP
@@ -105,12 +113,16 @@ struct ConfigSnapshot {
     QRNConfig::qrntype = qrntype;
     QRNConfig::tool_timeout = tool_timeout;
     QRNConfig::use_oll = use_oll;
+    QRNConfig::anytime_mode = anytime_mode;
+    QRNConfig::local_search_seed = local_search_seed;
+    QRNConfig::mse_output = mse_output;
     Logger::verbosity = log_verbosity;
     Logger::errf = errf;
     RT::tname = tname;
     RT::stname = stname;
     QRNAppObjs::_ncubes = ncubes;
     QRNAppObjs::_mincost = mincost;
+    QRNAppObjs::_mincost_exact = mincost_exact;
     QRNStats::_num_init_vars = num_init_vars;
     QRNStats::_num_init_cls = num_init_cls;
   }

@@ -1,8 +1,6 @@
-// The branch-and-bound engine against an exhaustive search on random small instances: plain,
-// partial and weighted, with repeated clauses (their weights add up), weight 0, tautologies,
-// empty clauses and hard clauses that are often unsatisfiable together. The search is written
-// here from the definition of the problem and reads the clauses as they were drawn, before the
-// clause set merged anything.
+// The branch-and-bound engine against an exhaustive search on random small instances (drawn by
+// random_instances.hh): plain, partial and weighted, with repeated clauses, weight 0,
+// tautologies, empty clauses and hard clauses that are often unsatisfiable together.
 //
 // Each instance is solved with and without the initial local search: without it, the search
 // alone must find the optimum, so an underestimation that prunes too much shows up as a wrong
@@ -27,153 +25,11 @@
 #include "clauses/basic_clause_set.hh"
 #include "clauses/instance_snapshot.hh"
 #include "engine/bnb_solver.hh"
+#include "random_instances.hh"
 
 namespace {
 
-// `deep`: plain Max-2-SAT and Max-3-SAT on 14 to 17 variables, whose search trees have room for
-// the bound to prune wrongly.
-enum class Category { plain, partial, weighted, mostly_hard, deep };
-
-struct DrawnClause {
-  std::vector<long> lits;
-  bool hard;
-  std::uint64_t weight;  // soft clauses only
-};
-
-struct Instance {
-  int nvars;
-  std::vector<DrawnClause> clauses;
-};
-
-constexpr std::uint64_t top = std::uint64_t(1) << 62;
-
-Instance make_instance(Category cat, std::uint64_t seed) {
-  std::mt19937_64 gen(seed);
-  auto below = [&](std::uint64_t n) { return gen() % n; };
-  Instance inst;
-  if (cat == Category::deep) {
-    inst.nvars = 14 + static_cast<int>(below(4));
-    const int len = 2 + static_cast<int>(below(2));
-    for (int i = 0; i < (len == 2 ? 5 : 8) * inst.nvars; ++i) {
-      DrawnClause cl{{}, false, 1};
-      while (static_cast<int>(cl.lits.size()) < len) {
-        const long v = 1 + static_cast<long>(below(static_cast<std::uint64_t>(inst.nvars)));
-        if (std::find(cl.lits.begin(), cl.lits.end(), v) == cl.lits.end() &&
-            std::find(cl.lits.begin(), cl.lits.end(), -v) == cl.lits.end())
-          cl.lits.push_back(below(2) ? v : -v);
-      }
-      inst.clauses.push_back(cl);
-    }
-    return inst;
-  }
-  inst.nvars = 1 + static_cast<int>(below(11));
-  const int nclauses = static_cast<int>(below(static_cast<std::uint64_t>(6 * inst.nvars + 8)));
-  const int hard_percent = cat == Category::plain ? 0 : cat == Category::mostly_hard ? 60 : 20;
-  for (int i = 0; i < nclauses; ++i) {
-    DrawnClause cl;
-    if (!inst.clauses.empty() && below(100) < 12) {
-      // The same literals again, in another order.
-      cl.lits = inst.clauses[below(inst.clauses.size())].lits;
-      std::reverse(cl.lits.begin(), cl.lits.end());
-    } else if (below(100) < 3) {
-      // Left empty: falsified by every assignment.
-    } else {
-      const std::uint64_t r = below(100);
-      const int len = std::min(inst.nvars, r < 20 ? 1 : r < 65 ? 2 : r < 92 ? 3 : 4);
-      std::vector<long> vars;
-      while (static_cast<int>(vars.size()) < len) {
-        const long v = 1 + static_cast<long>(below(static_cast<std::uint64_t>(inst.nvars)));
-        if (std::find(vars.begin(), vars.end(), v) == vars.end()) vars.push_back(v);
-      }
-      for (long v : vars) cl.lits.push_back(below(2) ? v : -v);
-      if (below(100) < 3) cl.lits.push_back(-cl.lits.front());  // a tautology
-    }
-    cl.hard = below(100) < static_cast<std::uint64_t>(hard_percent);
-    switch (cat) {
-      case Category::plain: cl.weight = 1; break;
-      case Category::partial: cl.weight = below(10) == 0 ? 0 : 1; break;
-      default: {
-        const std::uint64_t k = below(6);
-        cl.weight = k == 0 ? 0 : k < 3 ? 1 + below(5) : k < 5 ? 1 + below(100) : (std::uint64_t(1) << 40) + below(1000);
-      }
-    }
-    inst.clauses.push_back(cl);
-  }
-  return inst;
-}
-
-std::string describe(const Instance& inst) {
-  std::ostringstream out;
-  out << "nvars " << inst.nvars << "\n";
-  for (const DrawnClause& cl : inst.clauses) {
-    out << (cl.hard ? std::string("h") : std::to_string(cl.weight));
-    for (long l : cl.lits) out << ' ' << l;
-    out << " 0\n";
-  }
-  return out.str();
-}
-
-bool satisfied(const DrawnClause& cl, const std::vector<bool>& model) {
-  for (long l : cl.lits)
-    if (model[static_cast<std::size_t>(std::labs(l))] == (l > 0)) return true;
-  return false;
-}
-
-// The weight `model` falsifies, or -1 when it falsifies a hard clause.
-long long model_cost(const Instance& inst, const std::vector<bool>& model) {
-  long long cost = 0;
-  for (const DrawnClause& cl : inst.clauses) {
-    if (satisfied(cl, model)) continue;
-    if (cl.hard) return -1;
-    cost += static_cast<long long>(cl.weight);
-  }
-  return cost;
-}
-
-// The least cost over all assignments, or -1 when none satisfies the hard clauses. Variable v
-// is bit v-1 of the assignment.
-long long exhaustive_optimum(const Instance& inst) {
-  struct Masks {
-    std::uint32_t pos = 0, neg = 0;
-  };
-  std::vector<Masks> masks;
-  for (const DrawnClause& cl : inst.clauses) {
-    Masks m;
-    for (long l : cl.lits) (l > 0 ? m.pos : m.neg) |= 1u << (std::labs(l) - 1);
-    masks.push_back(m);
-  }
-  long long best = -1;
-  for (std::uint32_t a = 0; a < (1u << inst.nvars); ++a) {
-    long long cost = 0;
-    for (std::size_t i = 0; i < masks.size() && cost >= 0; ++i) {
-      if ((a & masks[i].pos) != 0 || (~a & masks[i].neg) != 0) continue;
-      cost = inst.clauses[i].hard ? -1 : cost + static_cast<long long>(inst.clauses[i].weight);
-    }
-    if (cost >= 0 && (best < 0 || cost < best)) best = cost;
-  }
-  return best;
-}
-
-// The drawn clauses in a clause set, as the reader would merge them: repeated literals add
-// their weights, and a clause hard in any occurrence is hard. The clauses leave the process-wide
-// registry again with the set.
-class LoadedSet {
-public:
-  explicit LoadedSet(const Instance& inst) {
-    set.set_top_weight(top);
-    for (const DrawnClause& drawn : inst.clauses) {
-      LitVector lits(drawn.lits.begin(), drawn.lits.end());
-      const BasicClauseSet::AddOutcome out = set.add_clause_tracked(lits);
-      const std::uint64_t before = out.was_member ? out.prev_weight : 0;
-      set.set_cl_weight(out.cl, drawn.hard || before >= top ? top : before + drawn.weight);
-    }
-  }
-  ~LoadedSet() {
-    std::vector<BasicClause*> all(set.begin(), set.end());
-    for (BasicClause* cl : all) set.remove_clause(cl);
-  }
-  BasicClauseSet set;
-};
+using namespace random_instances;
 
 class BoundsSeen : public EngineListener {
 public:
@@ -182,9 +38,17 @@ public:
   std::vector<Cost> uppers, lowers;
 };
 
+// A model of the snapshot's variables as a model of the instance's: variables that occur in no
+// clause read as false.
+std::vector<bool> input_model(const InstanceSnapshot& snapshot, const std::vector<bool>& model, int nvars) {
+  std::vector<bool> out(static_cast<std::size_t>(nvars) + 1, false);
+  for (int v = 1; v <= snapshot.num_vars() && static_cast<std::size_t>(v) < model.size(); ++v)
+    out[static_cast<std::size_t>(snapshot.input_var(v))] = model[static_cast<std::size_t>(v)];
+  return out;
+}
+
 // Empty when `r` is the optimum `optimum` with a model of that cost, else what is wrong. The
-// model has a value for each variable up to the snapshot's largest; those above are unused by
-// every clause and read as false.
+// model has a value for each variable that occurs in the snapshot.
 std::string check_optimum(const Instance& inst, const InstanceSnapshot& snapshot, EngineResult r, long long optimum) {
   std::ostringstream err;
   if (optimum < 0) {
@@ -200,8 +64,8 @@ std::string check_optimum(const Instance& inst, const InstanceSnapshot& snapshot
   else if (r.model.size() != static_cast<std::size_t>(snapshot.num_vars()) + 1)
     err << "model of " << r.model.size() << " values";
   if (!err.str().empty()) return err.str();
-  r.model.resize(static_cast<std::size_t>(inst.nvars) + 1, false);
-  if (model_cost(inst, r.model) != optimum) err << "model costs " << model_cost(inst, r.model);
+  const std::vector<bool> model = input_model(snapshot, r.model, inst.nvars);
+  if (model_cost(inst, model) != optimum) err << "model costs " << model_cost(inst, model);
   return err.str();
 }
 
@@ -218,15 +82,6 @@ std::string check_bounds(const BoundsSeen& seen, long long optimum) {
   }
   return err.str();
 }
-
-struct CategoryCase {
-  const char* name;
-  Category category;
-  std::uint64_t seed;
-  int per_mille;  // of the number of instances
-};
-
-void PrintTo(const CategoryCase& c, std::ostream* os) { *os << c.name; }
 
 class BnbSolverTest : public ::testing::TestWithParam<CategoryCase> {};
 
@@ -285,8 +140,7 @@ TEST_P(BnbSolverTest, OptimaModelsAndBoundsMatchExhaustiveSearch) {
       stopped.out_of_time = [] { return true; };
       const EngineResult r = BnbSolver(snapshot, stopped).solve();
       const bool with_model = r.status == EngineStatus::satisfiable || r.status == EngineStatus::optimum;
-      std::vector<bool> model = r.model;
-      model.resize(static_cast<std::size_t>(inst.nvars) + 1, false);
+      const std::vector<bool> model = input_model(snapshot, r.model, inst.nvars);
       if (with_model && static_cast<long long>(r.cost) != model_cost(inst, model))
         err = "stopped run returned a model of another cost";
       else if (!with_model && r.status != EngineStatus::unknown && r.status != EngineStatus::unsatisfiable)

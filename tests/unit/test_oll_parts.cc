@@ -1,6 +1,7 @@
 // The parts of the incremental engine that can be wrong on their own: the totalizer's outputs
 // (checked on every count of true inputs, built at once and extended step by step), the weight
-// levels of stratification, and the engine's answer when it is told to stop.
+// levels of stratification, the instance snapshot's numbering of variables, and the engine's
+// answer when it is told to stop.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -70,6 +71,39 @@ TEST(WeightStrata, LevelsDescendToTheEnd) {
   }
   EXPECT_LE(levels, 2 * max_weight_levels);
   EXPECT_GT(levels, max_weight_levels / 2);
+}
+
+// The snapshot numbers the variables that occur 1..n in the order of their ids, whether the ids
+// are dense enough for a table or so sparse that they are searched in a sorted list; variables of
+// weight-0 soft clauses count, and the engine's optimum is the instance's.
+TEST(InstanceSnapshot, NumbersTheVariablesThatOccurDensely) {
+  for (const std::vector<long>& ids : {std::vector<long>{5, 9, 12, 13}, std::vector<long>{7, 1000000000, 1999999999, 2000000000}}) {
+    BasicClauseSet clset;
+    clset.set_cltype(CL_WEIGHTED);
+    std::vector<long> lits = {ids[0], -ids[1]};
+    clset.set_cl_hard(clset.add_clause(lits));
+    lits = {ids[1]};
+    clset.set_cl_weight(clset.add_clause(lits), 3);
+    lits = {-ids[0], ids[2]};
+    clset.set_cl_weight(clset.add_clause(lits), 2);
+    lits = {ids[3]};
+    clset.set_cl_weight(clset.add_clause(lits), 0);
+    const InstanceSnapshot snapshot(clset);
+    ASSERT_EQ(snapshot.num_vars(), 4) << ids[3];
+    for (int v = 1; v <= 4; ++v) {
+      EXPECT_EQ(snapshot.input_var(v), ids[static_cast<std::size_t>(v) - 1]);
+      EXPECT_EQ(snapshot.snapshot_var(ids[static_cast<std::size_t>(v) - 1]), v);
+    }
+    EXPECT_EQ(snapshot.snapshot_var(ids[0] + 1), 0);
+    EXPECT_EQ(snapshot.snapshot_var(0), 0);
+    EXPECT_EQ(std::vector<int>(snapshot.hard(0).begin(), snapshot.hard(0).end()), (std::vector<int>{1, -2}));
+    ASSERT_EQ(snapshot.num_soft(), 2u);
+    // Falsifying (ids[1]) costs 3, so ids[0] or ids[2] must give way: optimum 0 with all true.
+    const EngineResult r = OllSolver(snapshot, EngineOptions()).solve();
+    ASSERT_EQ(r.status, EngineStatus::optimum) << r.error;
+    EXPECT_EQ(r.cost, Cost(0));
+    EXPECT_EQ(r.model.size(), 5u);
+  }
 }
 
 // An instance whose optimum takes several cores: a stop request before the end gives the best

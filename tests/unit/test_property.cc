@@ -7,8 +7,10 @@
 // Instances are built through the facade like an embedding program would, so a clause added
 // twice is one clause whose kind is the last one given (every add makes it hard again, then a
 // kind setter may follow). The search keeps the same bookkeeping: one entry per literal
-// sequence, last kind wins. Weights include 0 (falsifying costs nothing) and values beyond
-// 2^32 (with the top weight raised above them).
+// sequence, last kind wins. Weights include 0 (falsifying costs nothing), values beyond 2^32
+// (with the top weight raised above them), and values near 2^63 whose sum reaches up to
+// 2^64 - 2 (with the top weight 2^64 - 1), so that optima beyond the signed range are compared
+// exactly.
 //
 // The encoding is chosen in the two orders an embedding program may use: a release named before
 // the runtime defaults, or set_card_encoding without the defaults. The option lock of the
@@ -67,8 +69,16 @@ private:
   std::mt19937_64 gen;
 };
 
-std::uint64_t draw_weight(Draw& d, bool big) {
-  switch (d.below(big ? 6 : 5)) {
+// Costs of the test: exact up to 2^64 - 2; the largest value stands for "no model".
+using TestCost = std::uint64_t;
+constexpr TestCost no_model = ~TestCost(0);
+constexpr TestCost max_total = ~TestCost(0) - 1;
+
+enum class WeightRange { small, beyond_32_bits, near_2_63 };
+
+std::uint64_t draw_weight(Draw& d, WeightRange range) {
+  if (range == WeightRange::near_2_63 && d.chance(50)) return (std::uint64_t(1) << 62) + d.below(std::uint64_t(1) << 62);
+  switch (d.below(range == WeightRange::beyond_32_bits ? 6 : 5)) {
     case 0: return 0;
     case 1: return 1;
     case 2:
@@ -80,7 +90,7 @@ std::uint64_t draw_weight(Draw& d, bool big) {
 
 // Gives `op` a kind (and weight) suited to the category; `hard_percent` is the chance of a
 // hard clause where the category has them.
-void draw_kind(Op& op, Category cat, Draw& d, bool big, int hard_percent) {
+void draw_kind(Op& op, Category cat, Draw& d, WeightRange range, int hard_percent) {
   switch (cat) {
     case Category::plain:
       op.kind = Op::set_soft;
@@ -94,7 +104,7 @@ void draw_kind(Op& op, Category cat, Draw& d, bool big, int hard_percent) {
       break;
     case Category::weighted:
       op.kind = d.chance(hard_percent) ? Op::keep_hard : Op::set_weight;
-      op.weight = draw_weight(d, big);
+      op.weight = draw_weight(d, range);
       break;
   }
 }
@@ -122,7 +132,9 @@ Instance make_instance(Category cat, std::uint64_t seed, bool empty_clauses = fa
   inst.category = cat;
   const std::uint64_t shape = d.below(100);
   const bool big = cat == Category::weighted && d.chance(35);
-  inst.top = big ? (std::uint64_t(1) << 60) : 0;
+  const bool huge = cat == Category::weighted && !big && d.chance(20);
+  const WeightRange range = big ? WeightRange::beyond_32_bits : huge ? WeightRange::near_2_63 : WeightRange::small;
+  inst.top = big ? (std::uint64_t(1) << 60) : huge ? ~std::uint64_t(0) : 0;
   int nclauses;
   if (shape < 55) {
     inst.nvars = 1 + static_cast<int>(d.below(14));
@@ -134,14 +146,14 @@ Instance make_instance(Category cat, std::uint64_t seed, bool empty_clauses = fa
     inst.nvars = 3 + static_cast<int>(d.below(8));
     for (long v = 1; v <= inst.nvars; ++v) {
       Op op{{v}, Op::set_soft, 0};
-      draw_kind(op, cat, d, big, 0);
+      draw_kind(op, cat, d, range, 0);
       inst.ops.push_back(op);
     }
     for (long a = 1; a <= inst.nvars; ++a)
       for (long b = a + 1; b <= inst.nvars; ++b) {
         if (!d.chance(55)) continue;
         Op op{{-a, -b}, Op::keep_hard, 0};
-        draw_kind(op, cat, d, big, 100);
+        draw_kind(op, cat, d, range, 100);
         inst.ops.push_back(op);
       }
     nclauses = static_cast<int>(d.below(static_cast<std::uint64_t>(inst.nvars)));
@@ -158,10 +170,23 @@ Instance make_instance(Category cat, std::uint64_t seed, bool empty_clauses = fa
                        : r < 30 ? 1 : r < 70 ? 2 : r < 90 ? 3 : 4 + static_cast<int>(d.below(2));
       op.lits = random_clause(d, inst.nvars, std::min(inst.nvars, want));
     }
-    draw_kind(op, cat, d, big, cat == Category::partial ? 25 : 20);
+    draw_kind(op, cat, d, range, cat == Category::partial ? 25 : 20);
     // An empty clause: falsified by every assignment (a hard one leaves no model).
     if (empty_clauses && d.chance(3)) op.lits.clear();
     inst.ops.push_back(op);
+  }
+  // Valid instances weigh at most 2^64 - 2 in all; the weights given add up to at least the
+  // instance's total, so halving the heaviest until they fit keeps it in range.
+  for (;;) {
+    TestCost total = 0;
+    Op* heaviest = nullptr;
+    for (Op& op : inst.ops) {
+      if (op.kind != Op::set_weight) continue;
+      total = total == no_model || op.weight > max_total - total ? no_model : total + op.weight;
+      if (heaviest == nullptr || op.weight > heaviest->weight) heaviest = &op;
+    }
+    if (total <= max_total) break;
+    heaviest->weight /= 2;
   }
   return inst;
 }
@@ -214,9 +239,9 @@ std::vector<OracleClause> final_clauses(const Instance& inst) {
 }
 
 // The minimum total weight of falsified soft clauses over all assignments that satisfy the
-// hard clauses, or -1 when none does.
-long exhaustive_optimum(const std::vector<OracleClause>& cls, int nvars) {
-  long best = -1;
+// hard clauses, or no_model when none does.
+TestCost exhaustive_optimum(const std::vector<OracleClause>& cls, int nvars) {
+  TestCost best = no_model;
   const std::uint32_t all = (nvars == 32) ? ~0u : ((1u << nvars) - 1);
   for (std::uint32_t a = 0;; ++a) {
     std::uint64_t cost = 0;
@@ -230,7 +255,7 @@ long exhaustive_optimum(const std::vector<OracleClause>& cls, int nvars) {
       }
       cost += cl.weight;
     }
-    if (ok && (best < 0 || static_cast<long>(cost) < best)) best = static_cast<long>(cost);
+    if (ok && cost < best) best = cost;
     if (a == all) break;
   }
   return best;
@@ -273,9 +298,15 @@ void apply(Quarnel& q, const Config& c) {
 }
 
 struct Answer {
-  long cost;
+  TestCost cost;
   std::vector<int> model;
 };
+
+// The facade's cost of the last solve, exact, or no_model.
+TestCost facade_cost() {
+  std::uint64_t cost = 0;
+  return QuarnelExtended::bind_instance()->get_exact_min_unsat_cost(cost) ? cost : no_model;
+}
 
 // Starts a new instance in the facade and adds the clauses of `inst` as an embedding program would.
 void load_through_facade(Quarnel& q, const Instance& inst) {
@@ -297,7 +328,7 @@ Answer solve_through_facade(Quarnel& q, const Instance& inst) {
     case Category::weighted: q.set_prob_weighted_maxsat(); break;
   }
   q.solve();
-  Answer ans{q.get_min_unsat_cost(), {}};
+  Answer ans{facade_cost(), {}};
   q.get_model(ans.model);
   q.reset();
   return ans;
@@ -306,7 +337,7 @@ Answer solve_through_facade(Quarnel& q, const Instance& inst) {
 // Distinct optimal assignments as an enumeration tells them apart: by their sets of falsified
 // soft clauses of positive weight (by_softs), or by the values of the variables that occur in a
 // hard clause or a soft clause of positive weight.
-std::size_t exhaustive_cube_count(const std::vector<OracleClause>& cls, int nvars, long optimum, bool by_softs) {
+std::size_t exhaustive_cube_count(const std::vector<OracleClause>& cls, int nvars, TestCost optimum, bool by_softs) {
   std::uint32_t occurring = 0;
   for (const OracleClause& cl : cls)
     if (cl.hard || cl.weight > 0) occurring |= cl.pos | cl.neg;
@@ -325,7 +356,7 @@ std::size_t exhaustive_cube_count(const std::vector<OracleClause>& cls, int nvar
       if (cl.hard) ok = false;
       cost += cl.weight;
     }
-    if (!ok || static_cast<long>(cost) != optimum) continue;
+    if (!ok || cost != optimum) continue;
     if (by_softs) {
       keys.push_back(falsified);
     } else {
@@ -339,13 +370,13 @@ std::size_t exhaustive_cube_count(const std::vector<OracleClause>& cls, int nvar
 }
 
 // Checks the answer against the search; empty when it is right, else what is wrong.
-std::string check(const Answer& ans, long optimum, const std::vector<OracleClause>& cls) {
+std::string check(const Answer& ans, TestCost optimum, const std::vector<OracleClause>& cls) {
   std::ostringstream err;
   if (ans.cost != optimum) {
     err << "cost " << ans.cost << ", exhaustive search " << optimum;
     return err.str();
   }
-  if (optimum < 0) return "";
+  if (optimum == no_model) return "";
   std::uint64_t model_cost = 0;
   for (const OracleClause& cl : cls) {
     bool sat = false;
@@ -364,7 +395,7 @@ std::string check(const Answer& ans, long optimum, const std::vector<OracleClaus
     }
     model_cost += cl.weight;
   }
-  if (static_cast<long>(model_cost) != optimum)
+  if (model_cost != optimum)
     err << "model falsifies soft weight " << model_cost << ", optimum " << optimum;
   return err.str();
 }
@@ -397,12 +428,14 @@ TEST_P(PropertyTest, OptimaAndModelsMatchExhaustiveSearch) {
 
   int failures = 0;
   long solved = 0;
+  long beyond_signed = 0;  // optima above 2^63 - 1
   for (long i = 0; i < cases && failures < 5; ++i) {
     if (only >= 0 && i != only) continue;
     const std::uint64_t seed = cc.seed + static_cast<std::uint64_t>(i);
     const Instance inst = make_instance(cc.category, seed);
     const std::vector<OracleClause> cls = final_clauses(inst);
-    const long optimum = exhaustive_optimum(cls, inst.nvars);
+    const TestCost optimum = exhaustive_optimum(cls, inst.nvars);
+    if (optimum != no_model && optimum >= TestCost(1) << 63) ++beyond_signed;
     for (std::size_t k = 0; k < configs.size(); ++k) {
       Config c = configs[k];
       c.through_release = ((static_cast<std::size_t>(i) + k) % 2) == 0;
@@ -419,6 +452,10 @@ TEST_P(PropertyTest, OptimaAndModelsMatchExhaustiveSearch) {
     }
   }
   RecordProperty("solves", std::to_string(solved));
+  // The draw must keep producing optima beyond the signed range.
+  if (cc.category == Category::weighted && only < 0 && cases >= 100) {
+    EXPECT_GT(beyond_signed, 0);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Categories, PropertyTest,
@@ -434,7 +471,7 @@ INSTANTIATE_TEST_SUITE_P(Categories, PropertyTest,
 namespace {
 
 // Enumerates every optimal model through the facade; returns how many came, each checked.
-std::string enumerate_through_facade(Quarnel& q, const Instance& inst, bool by_softs, long optimum,
+std::string enumerate_through_facade(Quarnel& q, const Instance& inst, bool by_softs, TestCost optimum,
                                      const std::vector<OracleClause>& cls, std::size_t& count) {
   q.set_enumerate_models();
   if (by_softs)
@@ -445,7 +482,7 @@ std::string enumerate_through_facade(Quarnel& q, const Instance& inst, bool by_s
   std::string err;
   count = 0;
   while (err.empty() && q.iter_solve()) {
-    Answer ans{q.get_min_unsat_cost(), {}};
+    Answer ans{facade_cost(), {}};
     q.get_model(ans.model);
     err = check(ans, optimum, cls);
     ++count;
@@ -475,9 +512,9 @@ TEST_P(PropertyTest, IncrementalEngineMatchesExhaustiveSearch) {
     const std::uint64_t seed = cc.seed + 500000 + static_cast<std::uint64_t>(i);
     const Instance inst = make_instance(cc.category, seed, true);
     const std::vector<OracleClause> cls = final_clauses(inst);
-    const long optimum = exhaustive_optimum(cls, inst.nvars);
+    const TestCost optimum = exhaustive_optimum(cls, inst.nvars);
     std::string err = check(solve_through_facade(q, inst), optimum, cls);
-    if (err.empty() && optimum >= 0 && i % 4 == 0) {
+    if (err.empty() && optimum != no_model && i % 4 == 0) {
       for (bool by_softs : {true, false}) {
         std::size_t count = 0;
         err = enumerate_through_facade(q, inst, by_softs, optimum, cls, count);
@@ -488,6 +525,66 @@ TEST_P(PropertyTest, IncrementalEngineMatchesExhaustiveSearch) {
         if (!err.empty()) break;
       }
     }
+    if (err.empty()) continue;
+    ADD_FAILURE() << "case " << i << " (seed " << seed << "): " << err << "\n" << describe(inst);
+    ++failures;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Records the upper bounds an engine reports, and whether any of them broke a rule: below the
+// true optimum, or not below the one before.
+class BoundRecorder : public EngineListener {
+public:
+  explicit BoundRecorder(long optimum) : optimum(optimum) {}
+  void on_upper_bound(Cost cost) override {
+    if (optimum >= 0 && cost < static_cast<Cost>(optimum))
+      error = "upper bound " + std::to_string(cost) + " below the optimum " + std::to_string(optimum);
+    if (have_upper && cost >= upper) error = "upper bound " + std::to_string(cost) + " does not improve";
+    have_upper = true;
+    upper = cost;
+  }
+  void on_lower_bound(Cost bound) override {
+    if (optimum >= 0 && bound > static_cast<Cost>(optimum))
+      error = "lower bound " + std::to_string(bound) + " above the optimum " + std::to_string(optimum);
+  }
+  std::string error;
+
+private:
+  long optimum;
+  bool have_upper = false;
+  Cost upper = 0;
+};
+
+// The incremental engine with its solution-improving phases forced on from the first model:
+// the same optimum and a valid model, and no reported bound on the wrong side of the optimum.
+TEST_P(PropertyTest, AnytimePhasesMatchExhaustiveSearch) {
+  const CategoryCase& cc = GetParam();
+  const long total = test_env::env_long("QUARNEL_PROPERTY_CASES", 1000);
+  const long cases = std::max(1L, (total * cc.share + 999) / 1000);
+  const long only = test_env::env_long("QUARNEL_PROPERTY_CASE", -1);
+  QuarnelExtended& q = *QuarnelExtended::bind_instance();
+  q.set_runtime_defaults();
+  q.set_verbosity(0);
+  q.set_oll_engine();
+  q.set_anytime_mode("always");
+
+  int failures = 0;
+  for (long i = 0; i < cases && failures < 5; ++i) {
+    if (only >= 0 && i != only) continue;
+    const std::uint64_t seed = cc.seed + 700000 + static_cast<std::uint64_t>(i);
+    const Instance inst = make_instance(cc.category, seed, true);
+    const std::vector<OracleClause> cls = final_clauses(inst);
+    const long optimum = exhaustive_optimum(cls, inst.nvars);
+    q.set_local_search_seed(std::to_string(seed).c_str());
+    BoundRecorder bounds(optimum);
+    q.set_engine_listener(&bounds);
+    std::string err = check(solve_through_facade(q, inst), optimum, cls);
+    q.set_engine_listener(nullptr);
+    if (err.empty()) err = bounds.error;
     if (err.empty()) continue;
     ADD_FAILURE() << "case " << i << " (seed " << seed << "): " << err << "\n" << describe(inst);
     ++failures;

@@ -361,7 +361,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Fatal{"unknown", 0x1234, "Invalid MaxSAT solver problem type"}),
     [](const ::testing::TestParamInfo<Fatal>& info) { return std::string(info.param.name); });
 
-TEST_F(Qrn1Test, CoreMinimumBeyondSignedRangeIsAnError) {
+TEST_F(Qrn1Test, TwoWeightsOf2To63AreBeyondTheCostRange) {
   auto outcome = run_in_child([this] {
     clset().set_top_weight(std::numeric_limits<weight_t>::max());
     QRNCl* a = q.add_unit_clause(1);
@@ -376,7 +376,8 @@ TEST_F(Qrn1Test, CoreMinimumBeyondSignedRangeIsAnError) {
   EXPECT_EQ(outcome.output, "QRN ERROR: Cost out of range\n");
 }
 
-TEST_F(Qrn1Test, BoundBeyondSignedRangeIsAnError) {
+TEST_F(Qrn1Test, SoftWeightsBeyondTheCostRangeAreRefusedBeforeSolving) {
+  // Four weights of 2^62 add up to 2^64: refused before the first SAT call, no bound printed.
   auto outcome = run_in_child([this] {
     q.set_verbosity(1);
     clset().set_top_weight(std::numeric_limits<weight_t>::max());
@@ -391,8 +392,27 @@ TEST_F(Qrn1Test, BoundBeyondSignedRangeIsAnError) {
   });
   ASSERT_TRUE(outcome.exited);
   EXPECT_EQ(outcome.status, 3);
-  EXPECT_EQ(outcome.output,
-            "c Min unsat cost LB: 4611686018427387904 ... \nQRN ERROR: Cost out of range\n");
+  EXPECT_EQ(outcome.output, "QRN ERROR: Cost out of range\n");
+}
+
+TEST_F(Qrn1Test, CostsBeyondTheSignedRangeAreExactUnsigned) {
+  // Soft clauses against hard ones, weighing together 2^64 - 2, the largest total allowed: the
+  // optimum is that total, exact through the unsigned getter, an error through the signed one.
+  const weight_t half = weight_t(1) << 63;
+  clset().set_top_weight(std::numeric_limits<weight_t>::max());
+  q.add_unit_clause(-1);
+  q.add_unit_clause(-2);
+  clset().set_cl_weight(q.add_unit_clause(1), half);
+  clset().set_cl_weight(q.add_unit_clause(2), half - 2);
+  q.set_prob_weighted_maxsat();
+  q.solve();
+  std::uint64_t cost = 0;
+  ASSERT_TRUE(QuarnelExtended::bind_instance()->get_exact_min_unsat_cost(cost));
+  EXPECT_EQ(cost, max_total_cost);
+  auto outcome = run_in_child([this] { q.get_min_unsat_cost(); });
+  ASSERT_TRUE(outcome.exited);
+  EXPECT_EQ(outcome.status, 3);
+  EXPECT_EQ(outcome.output, "QRN ERROR: Cost out of range\n");
 }
 
 TEST_F(Qrn1Test, LargestRepresentableBoundIsReported) {

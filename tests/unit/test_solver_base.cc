@@ -25,7 +25,10 @@ using engine_test::sorted;
 class ProbeSolver : public UnsatMaxSATSolver {
 public:
   using UnsatMaxSATSolver::UnsatMaxSATSolver;
-  long solve() override { return 0; }
+  bool solve_exact(Cost& cost) override {
+    cost = 0;
+    return true;
+  }
   const std::unordered_set<long>& falsity_vars() const { return fvar_set; }
   std::vector<int>& stored_model() { return model; }
   const BasicClauseSet* clause_set() const { return clset; }
