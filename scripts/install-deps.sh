@@ -9,7 +9,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 command -v g++ >/dev/null 2>&1 || need+=(g++)
 command -v cmake >/dev/null 2>&1 || need+=(cmake)
 command -v make >/dev/null 2>&1 || need+=(make)
-for pkg in picosat zlib1g-dev liblzma-dev libbz2-dev libabsl-dev libcadical-dev libgtest-dev; do
+for pkg in picosat zlib1g-dev liblzma-dev libbz2-dev libabsl-dev libcadical-dev libgtest-dev python3-dev python3-pybind11; do
   have_pkg "$pkg" || need+=("$pkg")
 done
 command -v python3 >/dev/null 2>&1 || need+=(python3)

@@ -101,6 +101,8 @@ public:
   bool is_member(const BasicClause* cl) const {
     return cl->home_set == set_id || (!guests.empty() && guests.count(const_cast<BasicClause*>(cl)) != 0);
   }
+  // Whether this set is the home of `cl`: no other live set held it when it joined this one.
+  bool is_home_of(const BasicClause* cl) const { return cl->home_set == set_id; }
   bool is_hard(const BasicClause* cl) const { return cl->get_weight() >= top_weight; }
   std::size_t size() const { return live; }
   const_iterator begin() const { return const_iterator(order.data(), order.data() + order.size()); }

@@ -69,6 +69,30 @@ InstanceSnapshot::InstanceSnapshot(const BasicClauseSet& clset) {
   }
 }
 
+void InstanceSnapshot::note_vars(const int* begin, const int* end) {
+  int largest = num_vars();
+  for (const int* l = begin; l != end; ++l) largest = std::max(largest, std::abs(*l));
+  if (largest == num_vars()) return;
+  if (by_input_id.empty()) by_input_id.push_back(0);
+  for (int v = num_vars() + 1; v <= largest; ++v) {
+    input_ids.push_back(v);
+    by_input_id.push_back(v);
+  }
+}
+
+void InstanceSnapshot::add_hard(const int* begin, const int* end) {
+  note_vars(begin, end);
+  hard_lits.insert(hard_lits.end(), begin, end);
+  hard_starts.push_back(hard_lits.size());
+}
+
+void InstanceSnapshot::add_soft(const int* begin, const int* end, Cost weight) {
+  note_vars(begin, end);
+  soft_lits.insert(soft_lits.end(), begin, end);
+  soft_starts.push_back(soft_lits.size());
+  soft_weights.push_back(weight);
+}
+
 bool InstanceSnapshot::satisfied(ClauseView cl, const std::vector<bool>& model) {
   for (int lit : cl)
     if (model[static_cast<std::size_t>(std::abs(lit))] == (lit > 0)) return true;

@@ -1,6 +1,6 @@
-// An immutable copy of a loaded instance in the shape an engine wants it: hard clauses and soft
-// clauses with their weights, literals stored flat. The clause set has already summed the weights
-// of repeated clauses; the snapshot drops soft clauses of weight 0, which cannot add to any cost.
+// A copy of a loaded instance in the shape an engine wants it: hard clauses and soft clauses
+// with their weights, literals stored flat. The clause set has already summed the weights of
+// repeated clauses; the snapshot drops soft clauses of weight 0, which cannot add to any cost.
 // Engines read the snapshot and never the clause set, so nothing they do changes the instance.
 //
 // The snapshot numbers variables densely: the variables that occur in the instance, in
@@ -8,6 +8,10 @@
 // the number of variables, not by the largest id, so that an instance naming variable 2000000000
 // among two variables costs as little as one naming variable 2. input_var() maps back; on the
 // usual instance, where every variable up to the largest occurs, the numbering is the input's.
+//
+// An owner that solves a changing instance (see facade/incremental_solver.hh) appends clauses
+// and changes soft weights between two solves, and tells its engine what changed; clauses are
+// never removed, so an index names the same clause for the snapshot's whole life.
 #ifndef QUARNEL_CLAUSES_INSTANCE_SNAPSHOT_HH
 #define QUARNEL_CLAUSES_INSTANCE_SNAPSHOT_HH
 
@@ -33,6 +37,17 @@ public:
   // Copies the clauses of `clset`, renumbering their variables. Variables of soft clauses of
   // weight 0 are numbered too: a model gives each of them a value.
   explicit InstanceSnapshot(const BasicClauseSet& clset);
+  // An empty instance, to be filled by the append functions.
+  InstanceSnapshot() = default;
+
+  // Appending, to a snapshot made empty: the literals are taken as they are (non-zero, within
+  // +-(2^25)), and the numbering stays the input's (every variable up to the largest is one of
+  // the snapshot's), so that an owner and its engine speak of the same variables while clauses
+  // come. A soft clause keeps its place even at weight 0, so that its index stays valid for
+  // set_soft_weight.
+  void add_hard(const int* begin, const int* end);
+  void add_soft(const int* begin, const int* end, Cost weight);
+  void set_soft_weight(std::size_t i, Cost weight) { soft_weights[i] = weight; }
 
   // The number of variables that occur; the snapshot's variables are 1..num_vars().
   int num_vars() const { return static_cast<int>(input_ids.size()); }
@@ -55,6 +70,8 @@ public:
   static bool satisfied(ClauseView cl, const std::vector<bool>& model);
 
 private:
+  // Extends the input's own numbering up to the largest variable of these literals.
+  void note_vars(const int* begin, const int* end);
   static ClauseView view(const std::vector<int>& lits, const std::vector<std::size_t>& starts, std::size_t i) {
     return ClauseView{lits.data() + starts[i], lits.data() + starts[i + 1]};
   }

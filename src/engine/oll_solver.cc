@@ -28,40 +28,46 @@ int OllSolver::add_term(int lit, Cost weight) {
   return static_cast<int>(terms.size() - 1);
 }
 
-// Hard clauses go in as they are; a soft clause of one literal is assumed through that literal,
-// a longer one through a selector s with the clause "C or not s". Empty soft clauses are
-// falsified by every model: their weight starts the lower bound. Returns false when an empty
-// hard clause makes the instance unsatisfiable.
+// Hard clauses go in as they are; soft clauses become terms (load_soft). Returns false when an
+// empty hard clause makes the instance unsatisfiable.
 bool OllSolver::load() {
   sat = make_sat_oracle();
-  sat->reserve_vars(instance.num_vars());
+  input_vars = std::max(input_vars, instance.num_vars());
+  sat->reserve_vars(input_vars);
   shrinker.reset(new CoreShrinker(*sat));
   for (std::size_t i = 0; i < instance.num_hard(); ++i) {
     ClauseView cl = instance.hard(i);
-    if (cl.size() == 0) return false;
+    if (cl.size() == 0) empty_hard_clause = true;
+    if (empty_hard_clause) return false;
     sat->add_clause(cl.begin(), cl.end());
   }
-  term_of_var.assign(static_cast<std::size_t>(instance.num_vars()) + 1, -1);
-  for (std::size_t i = 0; i < instance.num_soft(); ++i) {
-    ClauseView cl = instance.soft(i);
-    const Cost w = instance.soft_weight(i);
-    if (cl.size() == 0) {
-      lower = saturating_add(lower, w);
-      continue;
-    }
-    // A literal whose variable already stands for another soft clause (its negation, as a unit
-    // soft clause) gets a selector of its own.
-    if (cl.size() == 1 && term_of_var[var_index(*cl.begin())] < 0) {
-      add_term(*cl.begin(), w);
-      continue;
-    }
-    const int selector = sat->new_var();
-    scratch.assign(cl.begin(), cl.end());
-    scratch.push_back(-selector);
-    sat->add_clause(scratch);
-    add_term(selector, w);
-  }
+  term_of_var.assign(static_cast<std::size_t>(input_vars) + 1, -1);
+  for (std::size_t i = 0; i < instance.num_soft(); ++i) load_soft(i);
   return true;
+}
+
+// A soft clause of one literal is assumed through that literal, a longer one through a selector
+// s with the clause "C or not s". Empty soft clauses are falsified by every model: their weight
+// goes to the lower bound.
+void OllSolver::load_soft(std::size_t index) {
+  ClauseView cl = instance.soft(index);
+  const Cost w = instance.soft_weight(index);
+  if (term_of_soft.size() <= index) term_of_soft.resize(index + 1, -1);
+  if (cl.size() == 0) {
+    lower = saturating_add(lower, w);
+    return;
+  }
+  // A literal whose variable already stands for another soft clause (its negation, as a unit
+  // soft clause) gets a selector of its own.
+  if (cl.size() == 1 && term_of_var[var_index(*cl.begin())] < 0) {
+    term_of_soft[index] = add_term(*cl.begin(), w);
+    return;
+  }
+  const int selector = sat->new_var();
+  scratch.assign(cl.begin(), cl.end());
+  scratch.push_back(-selector);
+  sat->add_clause(scratch);
+  term_of_soft[index] = add_term(selector, w);
 }
 
 void OllSolver::note_model() {
@@ -94,7 +100,9 @@ void OllSolver::raise_lower_bound(Cost by) {
 // A soft literal heavier than upper - lower is true in every model better than the best one:
 // it becomes a unit clause and leaves the assumptions.
 void OllSolver::harden() {
-  if (!have_model) return;
+  // A unit clause would outlive the bounds that justify it when the instance changes later;
+  // collect_assumptions assumes those terms instead.
+  if (!have_model || changes_expected) return;
   const Cost gap = upper > lower ? upper - lower : 0;
   for (Term& t : terms) {
     if (t.hardened || t.weight <= gap) continue;
@@ -104,9 +112,12 @@ void OllSolver::harden() {
 }
 
 void OllSolver::collect_assumptions() {
-  assumptions.clear();
+  assumptions.assign(user_assumptions.begin(), user_assumptions.end());
+  const bool assume_heavy = changes_expected && have_model;
+  const Cost gap = upper > lower ? upper - lower : 0;
   for (const Term& t : terms)
-    if (!t.hardened && t.weight > 0 && t.weight >= threshold) assumptions.push_back(t.lit);
+    if (!t.hardened && t.weight > 0 && (t.weight >= threshold || (assume_heavy && t.weight > gap)))
+      assumptions.push_back(t.lit);
 }
 
 bool OllSolver::deletion_allowed() {
@@ -215,15 +226,14 @@ EngineResult OllSolver::solve() { return run(nullptr); }
 EngineResult OllSolver::run(std::function<bool()> pause_request) {
   pause = std::move(pause_request);
   paused = false;
-  if (!sat) {
-    if (!load()) return finish(EngineStatus::unsatisfiable);
-  }
+  if (empty_hard_clause || (!sat && !load())) return finish(EngineStatus::unsatisfiable);
+  if (model_stale) recheck_best_model();
   // A fresh callback: the oracle remembers that a callback once asked it to stop.
   sat->set_terminate([this] { return stopped(); });
   std::uint64_t started;
   if (!first_model_found) {
     started = sat->effort();
-    const SatOracle::Result r = sat->solve({});
+    const SatOracle::Result r = sat->solve(user_assumptions);
     search_effort += sat->effort() - started;
     if (r == SatOracle::Result::unsatisfiable) return finish(EngineStatus::unsatisfiable);
     if (r == SatOracle::Result::unknown) return finish(EngineStatus::unknown);
@@ -272,6 +282,13 @@ EngineResult OllSolver::run(std::function<bool()> pause_request) {
     shrink_started = sat->effort();
     shrinker->shrink(core, [this] { return deletion_allowed(); }, [this] { return stopped(); });
     deletion_effort += sat->effort() - shrink_started;
+    split_off_assumptions(core);
+    if (core.empty()) {
+      EngineResult result;
+      result.status = EngineStatus::internal_error;
+      result.error = "Assumptions refuted after a model was found";
+      return result;
+    }
     process_core(core);
   }
 }
@@ -300,7 +317,7 @@ EngineResult OllSolver::next_optimal(CubeKind kind) {
   std::vector<int> blocking;
   if (kind == CubeKind::falsified_softs) {
     for (std::size_t i = 0; i < instance.num_soft(); ++i) {
-      if (instance.soft(i).size() == 0) continue;
+      if (instance.soft(i).size() == 0 || instance.soft_weight(i) == 0) continue;
       const int f = falsified_literal(i);
       blocking.push_back(InstanceSnapshot::satisfied(instance.soft(i), best_model) ? f : -f);
     }

@@ -12,6 +12,11 @@
 //   - an upper bound from every model, measured on the original soft clauses; the best model is
 //     kept, and an optimum is only returned after it is checked against the snapshot.
 // After an optimum, next_optimal() enumerates further optimal models with blocking clauses.
+//
+// Incremental use (oll_changes.cc): between two runs the owner may append hard and soft clauses
+// to the snapshot, change soft weights and give assumptions for the next run; the oracle, its
+// learned clauses, the totalizers and the weight the cores took stay. A change the engine cannot
+// take in place is refused, and the owner builds a new engine.
 #ifndef QUARNEL_ENGINE_OLL_SOLVER_HH
 #define QUARNEL_ENGINE_OLL_SOLVER_HH
 
@@ -73,6 +78,21 @@ public:
   // there is none, unknown when time ran out, internal_error when the model fails its check.
   EngineResult next_optimal(CubeKind kind);
 
+  // Incremental use. Called before the first run: clauses will be added later over variables up
+  // to `input_vars` (the engine's own variables go above them), and every conclusion that a later
+  // change could invalidate (hardening by unit clauses) is avoided.
+  void expect_changes(int input_vars);
+  // The snapshot's hard clause or soft clause `index` was appended after the engine was made.
+  // false: a variable beyond those reserved; the owner builds a new engine.
+  bool add_hard(std::size_t index);
+  bool add_soft(std::size_t index);
+  // Soft clause `index` weighed `old_weight` before. false when the cores already took more
+  // weight from it than it has now.
+  bool weight_changed(std::size_t index, Cost old_weight);
+  // Literals that must hold in the next runs (until the next call). false when earlier cores
+  // relied on an assumption that is not among `lits` any more.
+  bool set_assumptions(const std::vector<int>& lits);
+
 private:
   // A soft literal of the reformulated objective: assumed true, costing `weight` when false.
   struct Term {
@@ -96,6 +116,14 @@ private:
 
   bool load();
   int add_term(int lit, Cost weight);
+  // Makes soft clause `index` of the snapshot a term of the objective.
+  void load_soft(std::size_t index);
+  bool within_input_vars(ClauseView cl) const;
+  // After a change of the instance: the best model's cost again, or no model when it misses
+  // something.
+  void recheck_best_model();
+  // Splits the user's assumptions off a core; remembers that the engine now relies on them.
+  void split_off_assumptions(std::vector<int>& core);
   void collect_assumptions();
   bool stopped();
   bool deletion_allowed();
@@ -157,6 +185,15 @@ private:
 
   std::vector<int> falsified_lits;  // per soft clause, made on the first enumeration by sets
   std::vector<int> scratch;
+
+  // Incremental use.
+  bool changes_expected = false;
+  int input_vars = 0;                 // variables reserved for the instance's own clauses
+  std::vector<int> term_of_soft;      // soft clause -> index in terms, or -1 (empty clause)
+  bool empty_hard_clause = false;     // the hard clauses are unsatisfiable for good
+  std::vector<int> user_assumptions;  // sorted
+  std::vector<int> relied_on;         // sorted assumptions that some core used
+  bool model_stale = false;           // the instance changed since best_model was costed
 };
 
 #endif

@@ -278,7 +278,7 @@ bool is_standard_input(const char* fname) { return std::strcmp(fname, "-") == 0;
 std::unique_ptr<InputSource> open_input_source(const char* fname) {
   // A copy of standard input's descriptor, so that the source may close its own as always.
   int fd = is_standard_input(fname) ? fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0) : open(fname, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) Abort(std::string("Could not open file: ") + fname);
+  if (fd < 0) reader_abort(std::string("Could not open file: ") + fname);
   auto file = std::make_unique<RawFile>(fd, fname);
   if (starts_with(*file, "\x1f\x8b", 2)) return std::make_unique<GzipSource>(std::move(file));
   if (starts_with(*file, "\xfd" "7zXZ\0", 6)) return std::make_unique<XzSource>(std::move(file));

@@ -4,7 +4,29 @@
 #ifndef QUARNEL_INPUT_PARSE_ERRORS_HH
 #define QUARNEL_INPUT_PARSE_ERRORS_HH
 
+#include <stdexcept>
 #include <string>
+
+// A program that reads instances inside a longer-lived process (the Python module) must not
+// have it ended by a bad file: while a ReadErrorsThrow object lives in a thread, every fatal
+// error of the reader in that thread throws ReadError instead, with the message it would print.
+struct ReadError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+class ReadErrorsThrow {
+public:
+  ReadErrorsThrow();
+  ~ReadErrorsThrow();
+  ReadErrorsThrow(const ReadErrorsThrow&) = delete;
+  ReadErrorsThrow& operator=(const ReadErrorsThrow&) = delete;
+
+private:
+  bool was_active;
+};
+
+// Ends the run through Abort (exit status 3), or throws: the errors about the file itself.
+[[noreturn]] void reader_abort(const std::string& message);
 
 // "PARSE ERROR! Unexpected char: %c". The end of input (a negative value) prints as the byte
 // 0xFF, as it always has, although a byte 0xFF in the file is ordinary data.

@@ -17,6 +17,7 @@
 #include "util/cpu_time.hh"
 #include "util/runtime_msgs.hh"
 #include "input/format_parsers.hh"
+#include "input/parse_errors.hh"
 #include "input/input_source.hh"
 #include "input/stream_buffer.hh"
 #include "input/tokenizer.hh"
@@ -24,10 +25,10 @@
 namespace {
 
 [[noreturn]] void cannot_open(const char* fname) {
-  Abort(std::string("Could not open file: ") + fname);
+  reader_abort(std::string("Could not open file: ") + fname);
 }
 
-[[noreturn]] void invalid_format() { Abort("Invalid file format. Should be <cnf|wcnf|pmcnf>"); }
+[[noreturn]] void invalid_format() { reader_abort("Invalid file format. Should be <cnf|wcnf|pmcnf>"); }
 
 enum class Format { cnf, pmcnf, wcnf, scnf, new_wcnf, unknown };
 
