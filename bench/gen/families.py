@@ -9,6 +9,7 @@ import os
 
 import random_wpms
 import seating
+import set_cover
 import sum_colouring
 import timetabling
 
@@ -17,6 +18,7 @@ FAMILIES = {
     "sumcol": sum_colouring,
     "timetabling": timetabling,
     "randwpms": random_wpms,
+    "setcover": set_cover,
 }
 
 # Two disjoint ranges of seeds: develop on the first, publish figures from the second.

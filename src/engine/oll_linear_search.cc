@@ -46,24 +46,39 @@ Cost OllSolver::objective_value() const {
 }
 
 // Builds the totalizer over the terms as they stand, at the finest division from `divisor` on
-// that fits. When none fits, the gap between the bounds has to shrink to half before the next try.
-bool OllSolver::build_objective(Cost divisor) {
-  objective.reset();
-  objective_base = lower;
+// (and finer than `coarsest`) that fits; the totalizer in place stays when none does. When none
+// fits from the finest division on, the gap between the bounds has to shrink to half before
+// the next try.
+bool OllSolver::build_objective(Cost divisor, Cost coarsest) {
   const Cost gap = upper > lower ? upper - 1 - lower : 0;
-  for (; divisor != 0 && divisor <= gap + 1; divisor *= 2) {
-    objective_inputs.clear();
+  std::vector<GeneralizedTotalizer::Input> inputs;
+  for (; divisor != 0 && divisor <= gap + 1 && divisor < coarsest; divisor *= 2) {
+    inputs.clear();
     for (const Term& t : terms)
-      if (!t.hardened && t.weight / divisor > 0) objective_inputs.push_back({-t.lit, t.weight / divisor});
+      if (!t.hardened && t.weight / divisor > 0) inputs.push_back({-t.lit, t.weight / divisor});
     const Cost cap = gap / divisor;
-    if (GeneralizedTotalizer::estimated_clauses(objective_inputs, cap, max_objective_clauses) > max_objective_clauses)
+    if (GeneralizedTotalizer::estimated_clauses(inputs, cap, max_objective_clauses) > max_objective_clauses)
       continue;
+    objective_base = lower;
     objective_divisor = divisor;
+    objective_inputs.swap(inputs);
     objective.reset(new GeneralizedTotalizer(*sat, objective_inputs, cap));
     objective_bound = cap;
     return true;
   }
-  objective_failed_gap = gap;
+  if (coarsest == ~Cost(0)) {
+    objective.reset();
+    objective_failed_gap = gap;
+  }
+  return false;
+}
+
+// Moves to a finer division than the current one. When none fits, the current division has
+// answered all it can (asking again would give the same models), so linear search rests until
+// the core-guided search has halved the gap.
+bool OllSolver::refine_objective() {
+  if (objective_divisor > 1 && build_objective(objective_divisor / 2, objective_divisor)) return true;
+  objective_failed_gap = upper > lower ? upper - 1 - lower : 0;
   return false;
 }
 
@@ -104,7 +119,7 @@ void OllSolver::linear_search(std::uint64_t effort) {
         continue;
       }
       // Nothing is left to ask at this division: a finer one tells models apart again.
-      if (objective_divisor == 1 || !build_objective(objective_divisor / 2)) break;
+      if (!refine_objective()) break;
       continue;
     }
     if (complete) {
@@ -116,6 +131,6 @@ void OllSolver::linear_search(std::uint64_t effort) {
       objective_bound = complete_objective_bound();
       continue;
     }
-    if (!build_objective(objective_divisor / 2)) break;
+    if (!refine_objective()) break;
   }
 }

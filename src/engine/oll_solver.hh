@@ -139,7 +139,8 @@ private:
   // Keeps `model` (model[v] for the instance's variables) when it costs less than the best one.
   void keep_if_better(std::vector<bool>& model);
   // Linear search: the objective's totalizer, its bound, and steering the oracle to the best model.
-  bool build_objective(Cost divisor);
+  bool build_objective(Cost divisor, Cost coarsest = ~Cost(0));
+  bool refine_objective();
   Cost complete_objective_bound() const;
   Cost objective_value() const;
   void follow_best_model();
@@ -181,7 +182,9 @@ private:
   Cost objective_divisor = 1;
   Cost objective_base = 0;   // the lower bound when it was built
   Cost objective_bound = 0;  // the divided sum the next call asks to stay within
-  Cost objective_failed_gap = 0;  // the gap at which no division fitted (0: none failed)
+  // The gap at which no division fitted, or at which the coarsest one that fitted had nothing
+  // more to answer (0: neither happened); linear search waits until the gap has halved.
+  Cost objective_failed_gap = 0;
 
   std::vector<int> falsified_lits;  // per soft clause, made on the first enumeration by sets
   std::vector<int> scratch;

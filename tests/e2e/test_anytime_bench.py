@@ -180,7 +180,8 @@ class CardinalityEncodings(unittest.TestCase):
 
 class Generators(unittest.TestCase):
     def test_same_seed_same_instance_other_seed_other_instance(self):
-        small = {"seating": (12, 3), "sumcol": (12, 30), "timetabling": (2, 2, 4), "randwpms": (20, 20, 30)}
+        small = {"seating": (12, 3), "sumcol": (12, 30), "timetabling": (2, 2, 4), "randwpms": (20, 20, 30),
+                 "setcover": (15, 12, 3)}
         for name, module in families.FAMILIES.items():
             with self.subTest(name):
                 first = module.generate(3, small[name]).text()
