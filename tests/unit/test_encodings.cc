@@ -18,8 +18,8 @@
 
 #include "clauses/basic_clause_set.hh"
 #include "clauses/id_manager.hh"
-#include "engine/card_encodings.hh"
-#include "engine/qrn1.hh"
+#include "engine/qrn/card_encodings.hh"
+#include "engine/qrn/qrn1.hh"
 #include "engine_test_support.hh"
 #include "config/qrn_config.hh"
 

@@ -11,9 +11,9 @@
 #include "clauses/basic_clause_set.hh"
 #include "clauses/instance_snapshot.hh"
 #include "engine/hybrid_solver.hh"
-#include "engine/oll_solver.hh"
-#include "engine/totalizer.hh"
-#include "engine/weight_strata.hh"
+#include "engine/oll/oll_solver.hh"
+#include "engine/oll/totalizer.hh"
+#include "engine/oll/weight_strata.hh"
 #include "sat/sat_oracle.hh"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "clauses/basic_clause_set.hh"
-#include "engine/umaxsat_solver.hh"
+#include "engine/qrn/umaxsat_solver.hh"
 #include "engine_test_support.hh"
 #include "facade/qrnapp.hh"
 

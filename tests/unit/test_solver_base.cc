@@ -10,7 +10,7 @@
 
 #include "clauses/basic_clause_set.hh"
 #include "clauses/id_manager.hh"
-#include "engine/umaxsat_solver.hh"
+#include "engine/qrn/umaxsat_solver.hh"
 #include "engine_test_support.hh"
 
 namespace {

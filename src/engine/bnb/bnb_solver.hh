@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "clauses/instance_snapshot.hh"
-#include "engine/bnb_formula.hh"
-#include "engine/bnb_lower_bound.hh"
+#include "engine/bnb/bnb_formula.hh"
+#include "engine/bnb/bnb_lower_bound.hh"
 #include "engine/engine_result.hh"
 
 // Choices of the engine that tests and benchmarks may change.

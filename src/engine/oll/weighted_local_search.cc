@@ -10,7 +10,7 @@
 // greedy step samples it without scanning. The clauses falsified by the assignment are two such
 // stacks (hard and soft), from which a local optimum takes the clauses whose weights grow and the
 // clause whose best variable is flipped.
-#include "engine/weighted_local_search.hh"
+#include "engine/oll/weighted_local_search.hh"
 
 #include <algorithm>
 #include <cassert>

@@ -6,7 +6,7 @@
 //    binary code of i (y0 most significant), so no two x's can be true together; n*k clauses.
 // The per-core exactly-one constraint and the per-clause at-most-one constraint share these,
 // so both produce the same clauses with the same allocation of auxiliary variables.
-#include "engine/card_encodings.hh"
+#include "engine/qrn/card_encodings.hh"
 
 #include <cassert>
 

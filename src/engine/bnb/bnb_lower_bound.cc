@@ -3,7 +3,7 @@
 // literals, which on short clauses costs no more than a counter and makes undoing free; the
 // formula's free counts stay those of the search. The buffers are sized once, so a node
 // allocates nothing.
-#include "engine/bnb_lower_bound.hh"
+#include "engine/bnb/bnb_lower_bound.hh"
 
 #include <algorithm>
 

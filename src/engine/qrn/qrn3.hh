@@ -3,7 +3,7 @@
 #ifndef QUARNEL_ENGINE_QRN3_HH
 #define QUARNEL_ENGINE_QRN3_HH
 
-#include "engine/umaxsat_solver.hh"
+#include "engine/qrn/umaxsat_solver.hh"
 
 class QRN3 : public UnsatMaxSATSolver {
 public:

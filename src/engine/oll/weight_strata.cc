@@ -1,4 +1,4 @@
-#include "engine/weight_strata.hh"
+#include "engine/oll/weight_strata.hh"
 
 #include <algorithm>
 #include <functional>

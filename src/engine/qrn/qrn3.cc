@@ -1,4 +1,4 @@
-#include "engine/qrn3.hh"
+#include "engine/qrn/qrn3.hh"
 
 #include "util/runtime_msgs.hh"
 

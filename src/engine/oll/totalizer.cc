@@ -1,4 +1,4 @@
-#include "engine/totalizer.hh"
+#include "engine/oll/totalizer.hh"
 
 #include <algorithm>
 

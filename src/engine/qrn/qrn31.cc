@@ -1,4 +1,4 @@
-#include "engine/qrn31.hh"
+#include "engine/qrn/qrn31.hh"
 
 #include "util/runtime_msgs.hh"
 

@@ -1,4 +1,4 @@
-#include "engine/qrn4.hh"
+#include "engine/qrn/qrn4.hh"
 
 #include "util/runtime_msgs.hh"
 

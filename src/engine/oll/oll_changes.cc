@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "engine/oll_solver.hh"
+#include "engine/oll/oll_solver.hh"
 
 void OllSolver::expect_changes(int reserved_vars) {
   changes_expected = true;

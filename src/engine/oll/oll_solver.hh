@@ -26,10 +26,10 @@
 #include <vector>
 
 #include "clauses/instance_snapshot.hh"
-#include "engine/core_shrinker.hh"
+#include "engine/oll/core_shrinker.hh"
 #include "engine/engine_result.hh"
-#include "engine/generalized_totalizer.hh"
-#include "engine/totalizer.hh"
+#include "engine/oll/generalized_totalizer.hh"
+#include "engine/oll/totalizer.hh"
 #include "sat/sat_oracle.hh"
 
 // What makes two enumerated optimal models different.

@@ -3,12 +3,12 @@
 // (trail length, candidate unit list length, cost) and whether its second value was tried.
 // Literals set by propagation, by the dominating unit clause rule or by force from the bound
 // go on the trail of the current decision and are undone with it; at the root they stay.
-#include "engine/bnb_solver.hh"
+#include "engine/bnb/bnb_solver.hh"
 
 #include <algorithm>
 #include <string>
 
-#include "engine/bnb_local_search.hh"
+#include "engine/bnb/bnb_local_search.hh"
 
 using bnb::hard_weight;
 using bnb::negate;

@@ -12,7 +12,7 @@
 #include <functional>
 #include <vector>
 
-#include "engine/bnb_formula.hh"
+#include "engine/bnb/bnb_formula.hh"
 
 namespace bnb {
 

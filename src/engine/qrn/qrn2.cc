@@ -1,4 +1,4 @@
-#include "engine/qrn2.hh"
+#include "engine/qrn/qrn2.hh"
 
 #include "util/runtime_msgs.hh"
 

@@ -8,13 +8,13 @@
 //
 // Costs and weights are unsigned 64-bit; a bound that would pass the range is an error rather
 // than a wrapped cost (the facade refuses such instances before they are solved).
-#include "engine/qrn1.hh"
+#include "engine/qrn/qrn1.hh"
 
 #include <iostream>
 
 #include "util/cpu_time.hh"
 #include "util/runtime_msgs.hh"
-#include "engine/card_encodings.hh"
+#include "engine/qrn/card_encodings.hh"
 #include "sat/picosat_bridge.hh"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/bnb_formula.hh"
+#include "engine/bnb/bnb_formula.hh"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 #ifndef QUARNEL_ENGINE_QRN2_HH
 #define QUARNEL_ENGINE_QRN2_HH
 
-#include "engine/umaxsat_solver.hh"
+#include "engine/qrn/umaxsat_solver.hh"
 
 class QRN2 : public UnsatMaxSATSolver {
 public:

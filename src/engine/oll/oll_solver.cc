@@ -1,10 +1,10 @@
-#include "engine/oll_solver.hh"
+#include "engine/oll/oll_solver.hh"
 
 #include <algorithm>
 #include <cstdlib>
 #include <string>
 
-#include "engine/weight_strata.hh"
+#include "engine/oll/weight_strata.hh"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/bnb_formula.hh"
+#include "engine/bnb/bnb_formula.hh"
 
 namespace bnb {
 

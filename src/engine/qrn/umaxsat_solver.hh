@@ -15,7 +15,7 @@
 #include "clauses/basic_clause_set.hh"
 #include "clauses/cost.hh"
 #include "clauses/id_manager.hh"
-#include "engine/core_loop_settings.hh"
+#include "engine/qrn/core_loop_settings.hh"
 
 class UnsatMaxSATSolver {
 public:

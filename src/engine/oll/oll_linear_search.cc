@@ -17,7 +17,7 @@
 // near it first.
 #include <algorithm>
 
-#include "engine/oll_solver.hh"
+#include "engine/oll/oll_solver.hh"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "engine/umaxsat_solver.hh"
+#include "engine/qrn/umaxsat_solver.hh"
 
 class QRN1 : public UnsatMaxSATSolver {
 public:

@@ -2,7 +2,7 @@
 // child, of its right child and of every pair of both, each capped at cap + 1; for every
 // combination one clause "left >= a and right >= b imply node >= a + b" is added, where a
 // missing side stands for the sum 0.
-#include "engine/generalized_totalizer.hh"
+#include "engine/oll/generalized_totalizer.hh"
 
 #include <algorithm>
 #include <cassert>

@@ -1,4 +1,4 @@
-#include "engine/core_shrinker.hh"
+#include "engine/oll/core_shrinker.hh"
 
 void CoreShrinker::failed_subset(const std::vector<int>& assumptions, std::vector<int>& out) const {
   out.clear();

@@ -3,7 +3,7 @@
 #ifndef QUARNEL_ENGINE_QRN31_HH
 #define QUARNEL_ENGINE_QRN31_HH
 
-#include "engine/umaxsat_solver.hh"
+#include "engine/qrn/umaxsat_solver.hh"
 
 class QRN31 : public UnsatMaxSATSolver {
 public:

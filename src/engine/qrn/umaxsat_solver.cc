@@ -7,13 +7,13 @@
 //  - the per-clause at-most-one constraint ("-m"): from the threshold on, at most one relaxation
 //    variable of a clause may be true. It is rebuilt from scratch whenever the clause gains a
 //    relaxation variable, after the clauses of the previous one have left the clause set.
-#include "engine/umaxsat_solver.hh"
+#include "engine/qrn/umaxsat_solver.hh"
 
 #include <cassert>
 #include <limits>
 
 #include "util/runtime_msgs.hh"
-#include "engine/card_encodings.hh"
+#include "engine/qrn/card_encodings.hh"
 
 UnsatMaxSATSolver::UnsatMaxSATSolver(IDManager& im, BasicClauseSet& cs, const CoreLoopSettings& st)
     : settings(st), imgr(im), clset(&cs) {}

@@ -1,7 +1,7 @@
 // Tabu local search for a first upper bound (see the header). Per clause it keeps the number of
 // true literals; per variable its score, the change of cost that flipping it would cause, which
 // a flip updates only on the clauses of the flipped variable.
-#include "engine/bnb_local_search.hh"
+#include "engine/bnb/bnb_local_search.hh"
 
 #include <algorithm>
 #include <random>
