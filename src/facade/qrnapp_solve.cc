@@ -30,8 +30,6 @@ namespace {
 // over input variables; every variable above it was handed out for this instance only.
 long enum_input_vars = 0;
 
-constexpr long max_literal = 2147483647;
-
 // Releases the objects of the current instance and restarts the cube count. The algorithm
 // object holds references to the clause set and the allocator, so it goes with them, and a
 // later init() and solve() start afresh. The clauses that mention a variable above the
@@ -152,7 +150,7 @@ void QuarnelExtended::set_clause_soft_group(QRNCl* cl, long grp) {
 }
 
 void QuarnelExtended::set_clause_weight(QRNCl* cl, long w) {
-  QRNAppObjs::_clset->set_cl_weight(cl, static_cast<weight_t>(w));
+  QRNAppObjs::_clset->set_cl_weight(cl, static_cast<Cost>(w));
 }
 
 UnsatMaxSATSolver* QuarnelExtended::make_solver() {

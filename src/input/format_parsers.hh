@@ -24,12 +24,9 @@
 
 // The weight of a clause after one more occurrence of weight `w`, given what add_clause_tracked
 // found: a clause that was not yet in the set starts from 0.
-inline weight_t merged_weight(const BasicClauseSet::AddOutcome& out, weight_t w, weight_t top) {
-  weight_t base = out.was_member ? out.prev_weight : 0;
-  if (base >= top) return top;
-  weight_t sum = base + w;
-  if (sum < base) sum = UINT64_MAX;
-  return sum < top ? sum : top;
+inline Cost merged_weight(const BasicClauseSet::AddOutcome& out, Cost w, Cost top) {
+  const Cost base = out.was_member ? out.prev_weight : 0;
+  return std::min(saturating_add(base, w), top);
 }
 
 // Whether the problem line ends here: at a newline, at a carriage return followed by a newline,
@@ -102,12 +99,12 @@ protected:
   static constexpr std::size_t lookahead = 8;
   struct Waiting {
     LitVector lits;
-    weight_t weight = 0;
+    Cost weight = 0;
   };
 
   // Queues the literals just read (in `lits`, which gets an empty vector back) with `weight`;
   // the oldest waiting clause goes to `add(lits, weight)` of the reader once the queue is full.
-  template <class Reader> void queue_clause(Reader& r, weight_t weight) {
+  template <class Reader> void queue_clause(Reader& r, Cost weight) {
     Waiting& w = waiting[(first + count) % lookahead];
     w.lits.swap(lits);
     w.weight = weight;
@@ -172,7 +169,7 @@ protected:
 
   // Notes a clause of a cnf or pmcnf instance (one or top weight per occurrence) that repetition
   // has just made heavier than 1. Weights there only grow, so each clause is noted once.
-  void note_merged(const BasicClauseSet::AddOutcome& out, weight_t merged) {
+  void note_merged(const BasicClauseSet::AddOutcome& out, Cost merged) {
     if (out.was_member && merged > 1 && out.prev_weight <= 1) grown.push_back(out.cl);
   }
 
@@ -259,11 +256,11 @@ public:
     this->read_literals();
     this->queue_clause(*this, 1);
   }
-  void add(LitVector& lits, weight_t) {
+  void add(LitVector& lits, Cost) {
     // add_clause has given the clause weight 1 and counted it; a repetition adds up.
     BasicClauseSet::AddOutcome out = this->clset.add_clause_tracked(lits);
     if (!out.was_member) return;
-    weight_t merged = merged_weight(out, 1, this->clset.get_top_weight());
+    Cost merged = merged_weight(out, 1, this->clset.get_top_weight());
     out.cl->set_weight(merged);
     this->note_merged(out, merged);
   }
@@ -282,11 +279,11 @@ public:
     read_problem_fields(this->in, this->clset, &this->clset, this->reserve_limit);
   }
   void clause_line() {
-    weight_t w = read_weight(this->in);
+    Cost w = read_weight(this->in);
     this->read_literals();
     this->queue_clause(*this, w);
   }
-  void add(LitVector& lits, weight_t w) {
+  void add(LitVector& lits, Cost w) {
     // add_clause has counted the clause with the default weight 0 (so any clause line makes the
     // instance weighted); the real weight is a plain store.
     BasicClauseSet::AddOutcome out = this->clset.add_clause_tracked(lits);
@@ -314,10 +311,10 @@ public:
     this->read_literals();
     this->queue_clause(*this, 0);
   }
-  void add(LitVector& lits, weight_t) {
+  void add(LitVector& lits, Cost) {
     BasicClauseSet::AddOutcome out = this->clset.add_clause_tracked(lits);
-    weight_t top = this->clset.get_top_weight();
-    weight_t merged = merged_weight(out, hard ? top : 1, top);
+    Cost top = this->clset.get_top_weight();
+    Cost merged = merged_weight(out, hard ? top : 1, top);
     this->clset.set_cl_weight(out.cl, merged);
     this->note_merged(out, merged);
   }
@@ -337,11 +334,11 @@ public:
     read_problem_fields(this->in, this->clset, &this->clset, this->reserve_limit);
   }
   void clause_line() {
-    weight_t grp = read_weight(this->in);
+    Cost grp = read_weight(this->in);
     this->read_literals();
     this->queue_clause(*this, grp);
   }
-  void add(LitVector& lits, weight_t grp) {
+  void add(LitVector& lits, Cost grp) {
     BasicClause* cl = this->clset.add_clause(lits);
     // Group ids beyond the range of long keep their bits: the map key is just an identifier.
     this->clset.set_cl_group(cl, static_cast<long>(grp));
@@ -385,26 +382,25 @@ public:
   }
 
 private:
-  static constexpr weight_t reading_top = UINT64_MAX;
+  static constexpr Cost reading_top = saturated_cost;
 
   void clause_line(int c) {
     B& in = this->in;
     const bool hard = c == 'h';
-    weight_t w = reading_top;
+    Cost w = reading_top;
     if (hard) {
       ++in;
     } else {
       ParsedNumber n = number(max_unsigned_field);
       if (n.negative()) fail("Number out of range: " + n.as_written());
       w = n.magnitude;
-      if (w > UINT64_MAX - 1 - soft_sum) fail("Soft weights add up beyond 18446744073709551614");
-      soft_sum += w;
+      if (!checked_add(soft_sum, w)) fail("Soft weights add up beyond 18446744073709551614");
     }
     this->lits.clear();
     for (;;) {
       skip_line_blanks();
       if (*in == '\n' || *in == B::eof) fail("Clause without its final 0");
-      ParsedNumber n = number(max_literal_magnitude);
+      ParsedNumber n = number(max_literal);
       if (n.magnitude == 0) break;
       long l = static_cast<long>(n.magnitude);
       if (l > this->maxvar) this->maxvar = l;
@@ -422,7 +418,7 @@ private:
   }
 
 public:
-  void add(LitVector& lits, weight_t w) {
+  void add(LitVector& lits, Cost w) {
     BasicClauseSet::AddOutcome out = this->clset.add_clause_tracked(lits);
     out.cl->set_weight(merged_weight(out, w, reading_top));
   }
@@ -469,7 +465,7 @@ private:
   // otherwise.
   MS_Problems settle_weights() {
     BasicClauseSet& clset = this->clset;
-    const weight_t top = soft_sum + 1;
+    const Cost top = soft_sum + 1;
     clset.set_top_weight(top);
     bool any_hard = false;
     bool unit_soft = true;
@@ -486,7 +482,7 @@ private:
   }
 
   long line;
-  weight_t soft_sum = 0;
+  Cost soft_sum = 0;
 };
 
 // Entry points, one per format. Each reads the whole stream into `clset` and raises `imgr` by

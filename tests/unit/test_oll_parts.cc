@@ -114,7 +114,7 @@ TEST(OllSolver, StopRequestGivesTheBestModelOrNone) {
   std::vector<long> lits;
   for (long v = 1; v <= 12; ++v) {
     lits = {v};
-    clset.set_cl_weight(clset.add_clause(lits), static_cast<weight_t>(v));
+    clset.set_cl_weight(clset.add_clause(lits), static_cast<Cost>(v));
     for (long u = v + 1; u <= 12; ++u) {
       lits = {-v, -u};
       clset.set_cl_hard(clset.add_clause(lits));

@@ -72,17 +72,14 @@ bool QRN1::solve_exact(Cost& result) {
     rvars.clear();
     sat.reset();
 
-    // The budget is read as an unsigned number: a negative "-T" value means no practical limit,
-    // and budgets beyond 2^32 seconds stay large instead of wrapping to small ones.
-    if (cpu_time_reached(static_cast<double>(static_cast<unsigned long>(settings.timeout)))) {
+    if (cpu_time_reached(cpu_budget_seconds(settings.timeout))) {
       if (settings.on_out_of_time != nullptr) settings.on_out_of_time();
       Warn("CPU time exceeded");
       std::exit(3);
     }
     if (settings.stop_requested()) stop_unknown(settings);
 
-    if (step > max_total_cost - cost) Abort("Cost out of range");
-    cost += step;
+    if (!checked_add(cost, step)) Abort("Cost out of range");
     if (settings.report_bounds)
       std::cout << progress_prefix << "Min unsat cost LB: " << cost << " ... \n";
   }
@@ -109,8 +106,8 @@ Cost QRN1::mxsat_relax_core_clauses(std::vector<long>& rvars) {
 }
 
 Cost QRN1::weighted_relax_core_clauses(std::vector<long>& rvars) {
-  const weight_t top = clset->get_top_weight();
-  weight_t minw = top - 1;
+  const Cost top = clset->get_top_weight();
+  Cost minw = top - 1;
   for (BasicClause* cl : core_cls)
     if (!clset->is_hard(cl) && cl->get_weight() < minw) minw = cl->get_weight();
 
@@ -118,7 +115,7 @@ Cost QRN1::weighted_relax_core_clauses(std::vector<long>& rvars) {
   const std::vector<BasicClause*> core = core_cls;
   for (BasicClause* cl : core) {
     if (clset->is_hard(cl)) continue;
-    const weight_t w = cl->get_weight();
+    const Cost w = cl->get_weight();
     if (w == minw) {
       relax_in_place(cl, rvars);
       continue;

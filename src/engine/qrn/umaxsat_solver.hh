@@ -13,7 +13,7 @@
 
 #include "clauses/basic_clause.hh"
 #include "clauses/basic_clause_set.hh"
-#include "clauses/cost.hh"
+#include "util/cost.hh"
 #include "clauses/id_manager.hh"
 #include "engine/qrn/core_loop_settings.hh"
 
