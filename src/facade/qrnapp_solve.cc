@@ -66,9 +66,9 @@ CoreLoopSettings core_loop_settings() {
   CoreLoopSettings s;
   s.problem_type = QRNConfig::qrntype;
   s.encoding = QRNConfig::qrnenc;
-  s.per_clause_amo = QRNConfig::relate_relax_vars;
-  s.per_clause_amo_threshold = QRNConfig::relate_relax_vars_thres;
-  s.pruning_clauses = QRNConfig::use_added_relax_cls;
+  s.relate_relax_vars = QRNConfig::relate_relax_vars;
+  s.relate_relax_vars_thres = QRNConfig::relate_relax_vars_thres;
+  s.use_added_relax_cls = QRNConfig::use_added_relax_cls;
   s.keep_model = QRNConfig::enum_models || QRNConfig::lst_model;
   s.timeout = QRNConfig::tool_timeout;
   s.comp_format = QRNConfig::comp_format;

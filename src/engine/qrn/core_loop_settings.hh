@@ -11,9 +11,9 @@
 struct CoreLoopSettings {
   int problem_type = MS_PLAIN;          // an MS_Problems value: how a core's clauses are relaxed
   int encoding = QRN_ENC_BITWISE;       // a QRNEncodings value for every at-most-one constraint
-  bool per_clause_amo = false;          // at most one relaxation variable true per clause ("-m")
-  int per_clause_amo_threshold = 3;     // ... once a clause has this many (compared unsigned)
-  bool pruning_clauses = false;         // tie relaxation variables to their clause's falsity ("-p")
+  bool relate_relax_vars = false;       // at most one relaxation variable true per clause ("-m")
+  int relate_relax_vars_thres = 3;      // ... once a clause has this many (compared unsigned)
+  bool use_added_relax_cls = false;     // tie relaxation variables to their clause's falsity ("-p")
   bool keep_model = false;              // store the model of the satisfiable call
   long timeout = 86400;                 // CPU budget in seconds, read as unsigned
   bool comp_format = false;             // progress lines start with "c "

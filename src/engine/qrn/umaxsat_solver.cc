@@ -68,7 +68,7 @@ void UnsatMaxSATSolver::register_relaxation_var(BasicClause* cl, long rv) {
   pending_cls.push_back(cl);
   rvar_cl_map[rv] = cl;
 
-  if (settings.pruning_clauses) {
+  if (settings.use_added_relax_cls) {
     clset->set_cltype(CL_HARD);
     auto found = cl_fvar_map.find(cl);
     long f;
@@ -104,10 +104,10 @@ void UnsatMaxSATSolver::constrain_clause_extra_vars(BasicClause* cl) {
   amo.clear();
 
   clset->set_cltype(CL_HARD);
-  if (!settings.per_clause_amo) return;
+  if (!settings.relate_relax_vars) return;
   const VarList* rvars = get_clause_rvars(cl);
   if (rvars == nullptr) return;
-  if (rvars->size() < static_cast<unsigned>(settings.per_clause_amo_threshold)) return;
+  if (rvars->size() < static_cast<unsigned>(settings.relate_relax_vars_thres)) return;
   if (!has_amo_encoder(settings.encoding)) Abort("Selected encoding not available");
   encode_at_most_one(settings.encoding, *rvars, imgr, *clset, &amo);
 }
