@@ -16,8 +16,8 @@
 // Hard clauses carry the weight `hard_weight`, which no sum of soft weights is compared with:
 // code asks `hard[c]` instead. Tautologies are dropped and repeated literals merged on load;
 // empty clauses are counted apart (their weight is paid by every assignment).
-#ifndef QUARNEL_ENGINE_BNB_FORMULA_HH
-#define QUARNEL_ENGINE_BNB_FORMULA_HH
+#ifndef QUARNEL_ENGINE_BNB_BNB_FORMULA_HH
+#define QUARNEL_ENGINE_BNB_BNB_FORMULA_HH
 
 #include <cassert>
 #include <cstdint>

@@ -5,8 +5,8 @@
 // assignment that satisfies them is preferred to any other. Scores are kept as doubles: they
 // only steer the search, and the cost of the returned assignment is recomputed exactly by the
 // caller.
-#ifndef QUARNEL_ENGINE_BNB_LOCAL_SEARCH_HH
-#define QUARNEL_ENGINE_BNB_LOCAL_SEARCH_HH
+#ifndef QUARNEL_ENGINE_BNB_BNB_LOCAL_SEARCH_HH
+#define QUARNEL_ENGINE_BNB_BNB_LOCAL_SEARCH_HH
 
 #include <cstdint>
 #include <functional>

@@ -16,8 +16,8 @@
 // After compute(), the residual weights show what the subsets left of each clause; the
 // solver reads them to force literals (a unit soft clause whose residual weight alone would
 // reach the upper bound must be satisfied) and then calls release().
-#ifndef QUARNEL_ENGINE_BNB_LOWER_BOUND_HH
-#define QUARNEL_ENGINE_BNB_LOWER_BOUND_HH
+#ifndef QUARNEL_ENGINE_BNB_BNB_LOWER_BOUND_HH
+#define QUARNEL_ENGINE_BNB_BNB_LOWER_BOUND_HH
 
 #include <cstdint>
 #include <vector>

@@ -14,8 +14,8 @@
 // The clause state is kept incrementally by counters (bnb_formula.hh); nothing is copied or
 // allocated per node. The first upper bound is the better of the caller's model and a tabu
 // local search (bnb_local_search.hh). Every returned model has been checked on the snapshot.
-#ifndef QUARNEL_ENGINE_BNB_SOLVER_HH
-#define QUARNEL_ENGINE_BNB_SOLVER_HH
+#ifndef QUARNEL_ENGINE_BNB_BNB_SOLVER_HH
+#define QUARNEL_ENGINE_BNB_BNB_SOLVER_HH
 
 #include <cstdint>
 #include <string>

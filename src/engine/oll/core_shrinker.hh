@@ -2,8 +2,8 @@
 // core gives a tighter reformulation. Trimming solves again under the core alone while that
 // shrinks it; deletion then tries to drop one member at a time, each try under a small conflict
 // limit, while the caller's budget allows.
-#ifndef QUARNEL_ENGINE_CORE_SHRINKER_HH
-#define QUARNEL_ENGINE_CORE_SHRINKER_HH
+#ifndef QUARNEL_ENGINE_OLL_CORE_SHRINKER_HH
+#define QUARNEL_ENGINE_OLL_CORE_SHRINKER_HH
 
 #include <functional>
 #include <vector>

@@ -8,8 +8,8 @@
 //
 // The solution-improving search of the incremental engine builds one over the soft literals of
 // the reformulated objective to ask "is there a model that costs less than the best one?".
-#ifndef QUARNEL_ENGINE_GENERALIZED_TOTALIZER_HH
-#define QUARNEL_ENGINE_GENERALIZED_TOTALIZER_HH
+#ifndef QUARNEL_ENGINE_OLL_GENERALIZED_TOTALIZER_HH
+#define QUARNEL_ENGINE_OLL_GENERALIZED_TOTALIZER_HH
 
 #include <cstdint>
 #include <utility>

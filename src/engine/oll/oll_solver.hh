@@ -17,8 +17,8 @@
 // to the snapshot, change soft weights and give assumptions for the next run; the oracle, its
 // learned clauses, the totalizers and the weight the cores took stay. A change the engine cannot
 // take in place is refused, and the owner builds a new engine.
-#ifndef QUARNEL_ENGINE_OLL_SOLVER_HH
-#define QUARNEL_ENGINE_OLL_SOLVER_HH
+#ifndef QUARNEL_ENGINE_OLL_OLL_SOLVER_HH
+#define QUARNEL_ENGINE_OLL_OLL_SOLVER_HH
 
 #include <cstdint>
 #include <functional>

@@ -3,8 +3,8 @@
 // encoded, which is all a core-guided engine needs (it only ever assumes outputs false). The
 // outputs are built lazily, up to a bound, and extend() raises the bound later without
 // rebuilding what exists.
-#ifndef QUARNEL_ENGINE_TOTALIZER_HH
-#define QUARNEL_ENGINE_TOTALIZER_HH
+#ifndef QUARNEL_ENGINE_OLL_TOTALIZER_HH
+#define QUARNEL_ENGINE_OLL_TOTALIZER_HH
 
 #include <vector>
 

@@ -3,8 +3,8 @@
 // cores do not get mixed into expensive ones. An instance with thousands of distinct weights
 // would take thousands of levels that way: a level then takes several weights, enough that
 // the remaining weights need at most `max_weight_levels` more levels.
-#ifndef QUARNEL_ENGINE_WEIGHT_STRATA_HH
-#define QUARNEL_ENGINE_WEIGHT_STRATA_HH
+#ifndef QUARNEL_ENGINE_OLL_WEIGHT_STRATA_HH
+#define QUARNEL_ENGINE_OLL_WEIGHT_STRATA_HH
 
 #include <vector>
 

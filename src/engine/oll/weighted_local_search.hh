@@ -14,8 +14,8 @@
 // Everything is deterministic for a given seed and sequence of calls: the generator is our own,
 // and flips, not time, measure the effort. The search prints nothing and allocates nothing
 // while it walks.
-#ifndef QUARNEL_ENGINE_WEIGHTED_LOCAL_SEARCH_HH
-#define QUARNEL_ENGINE_WEIGHTED_LOCAL_SEARCH_HH
+#ifndef QUARNEL_ENGINE_OLL_WEIGHTED_LOCAL_SEARCH_HH
+#define QUARNEL_ENGINE_OLL_WEIGHTED_LOCAL_SEARCH_HH
 
 #include <cstdint>
 #include <functional>

@@ -2,8 +2,8 @@
 // bitwise ("l"). One implementation serves both the per-core exactly-one constraint and the
 // per-clause at-most-one constraint, so both produce the same clauses in the same order with the
 // same allocation of auxiliary variables. Every clause is added hard to the given set.
-#ifndef QUARNEL_ENGINE_CARD_ENCODINGS_HH
-#define QUARNEL_ENGINE_CARD_ENCODINGS_HH
+#ifndef QUARNEL_ENGINE_QRN_CARD_ENCODINGS_HH
+#define QUARNEL_ENGINE_QRN_CARD_ENCODINGS_HH
 
 #include <vector>
 

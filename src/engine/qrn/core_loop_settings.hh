@@ -1,8 +1,8 @@
 // What the core-guided algorithms need to know about a run. The facade fills one record from
 // the configuration before every solve and hands it to the algorithm object, which keeps its
 // own copy: within one solve nothing changes under the loop.
-#ifndef QUARNEL_ENGINE_CORE_LOOP_SETTINGS_HH
-#define QUARNEL_ENGINE_CORE_LOOP_SETTINGS_HH
+#ifndef QUARNEL_ENGINE_QRN_CORE_LOOP_SETTINGS_HH
+#define QUARNEL_ENGINE_QRN_CORE_LOOP_SETTINGS_HH
 
 #include <functional>
 

@@ -3,8 +3,8 @@
 // relaxed (weighted clauses heavier than the core's lightest are split first), an exactly-one
 // constraint over the new relaxation variables, and raises the lower bound by 1 or by the core's
 // smallest weight. The first satisfiable call ends the search with the optimum.
-#ifndef QUARNEL_ENGINE_QRN1_HH
-#define QUARNEL_ENGINE_QRN1_HH
+#ifndef QUARNEL_ENGINE_QRN_QRN1_HH
+#define QUARNEL_ENGINE_QRN_QRN1_HH
 
 #include <vector>
 

@@ -4,8 +4,8 @@
 // the optional pruning clauses ("-p"), the per-clause at-most-one constraint over a clause's
 // relaxation variables ("-m"), and the last model. The facade reads the model, the relaxation
 // variables and the per-clause lists after solve().
-#ifndef QUARNEL_ENGINE_UMAXSAT_SOLVER_HH
-#define QUARNEL_ENGINE_UMAXSAT_SOLVER_HH
+#ifndef QUARNEL_ENGINE_QRN_UMAXSAT_SOLVER_HH
+#define QUARNEL_ENGINE_QRN_UMAXSAT_SOLVER_HH
 
 #include <unordered_map>
 #include <unordered_set>
