@@ -45,7 +45,6 @@ public:
   const std::vector<Cost>& get_weights() const { return weights; }
   const std::vector<unsigned long>& get_level_bounds() const { return level_bounds; }
   const std::vector<BasicClauseSet*>& get_level_sets() const { return level_sets; }
-  BMOConds get_bmo_cond() const { return bmo_cond; }
   IDManager& get_id_manager() const { return imgr; }
 
 private:
