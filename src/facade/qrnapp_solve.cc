@@ -16,10 +16,7 @@
 #include "clauses/basic_clause_set.hh"
 #include "clauses/id_manager.hh"
 #include "engine/qrn/qrn1.hh"
-#include "engine/qrn/qrn2.hh"
-#include "engine/qrn/qrn3.hh"
-#include "engine/qrn/qrn31.hh"
-#include "engine/qrn/qrn4.hh"
+#include "engine/qrn/placeholder_algorithms.hh"
 #include "facade/oll_run.hh"
 #include "facade/qrnapp.hh"
 #include "input/read_input.hh"
@@ -59,6 +56,12 @@ void release_run_objects() {
   delete QRNAppObjs::_imgr;
   QRNAppObjs::_imgr = nullptr;
   QRNAppObjs::_ncubes = 0;
+}
+
+// The model that the default engine stored at its last satisfiable call (entry v-1 for variable
+// v), or null before it has run.
+const std::vector<int>* default_engine_model() {
+  return QRNAppObjs::_solver == nullptr ? nullptr : &QRNAppObjs::_solver->get_model();
 }
 
 // The configuration as the core-guided algorithms see it for the whole of one instance.
@@ -225,25 +228,20 @@ bool QuarnelExtended::iter_solve() {
 int QuarnelExtended::get_var(long) { Abort("Unable to provide models"); }
 
 void QuarnelExtended::get_model(std::vector<int>& model) {
-  if (QRNAppObjs::_oll != nullptr) {
+  if (QRNAppObjs::_oll != nullptr)
     QRNAppObjs::_oll->model_by_variable(model);
-    return;
-  }
-  if (QRNAppObjs::_solver == nullptr) return;
-  const std::vector<int>& stored = QRNAppObjs::_solver->get_model();
-  model.insert(model.end(), stored.begin(), stored.end());
+  else if (const std::vector<int>* stored = default_engine_model())
+    model.insert(model.end(), stored->begin(), stored->end());
 }
 
 void QuarnelExtended::get_model_literals(std::vector<int>& lits) {
   if (QRNAppObjs::_oll != nullptr) {
     QRNAppObjs::_oll->model_literals(lits);
-    return;
-  }
-  if (QRNAppObjs::_solver == nullptr) return;
-  const std::vector<int>& stored = QRNAppObjs::_solver->get_model();
-  for (std::size_t k = 1; k <= stored.size(); ++k) {
-    const int var = static_cast<int>(k);
-    if (stored[k - 1] != 0) lits.push_back(stored[k - 1] > 0 ? var : -var);
+  } else if (const std::vector<int>* stored = default_engine_model()) {
+    for (std::size_t k = 1; k <= stored->size(); ++k) {
+      const int var = static_cast<int>(k);
+      if ((*stored)[k - 1] != 0) lits.push_back((*stored)[k - 1] > 0 ? var : -var);
+    }
   }
 }
 

@@ -269,20 +269,29 @@ private:
   bool sized = false;
 };
 
-// wcnf: "p wcnf vars clauses [top]"; each clause is its weight, then its literals.
-template <class B> class WcnfReader : public ClauseReaderBase<B> {
+// wcnf and scnf: "p WORD vars clauses [top]"; each clause is a number (a weight, a group id),
+// then its literals. `Format` is the reader of one of them: it names its problem word and takes
+// each clause with its number in add().
+template <class B, class Format> class NumberedClauseReader : public ClauseReaderBase<B> {
 public:
   using ClauseReaderBase<B>::ClauseReaderBase;
   void problem_line() { read_problem_line(this->in, *this); }
   void problem_line_after_word(const std::string& word) {
-    if (word != "wcnf") parse_error_unexpected_int(word);
+    if (word != Format::problem_word) parse_error_unexpected_int(word);
     read_problem_fields(this->in, this->clset, &this->clset, this->reserve_limit);
   }
   void clause_line() {
-    Cost w = read_weight(this->in);
+    const Cost number = read_weight(this->in);
     this->read_literals();
-    this->queue_clause(*this, w);
+    this->queue_clause(static_cast<Format&>(*this), number);
   }
+};
+
+// wcnf: each clause is its weight, then its literals.
+template <class B> class WcnfReader : public NumberedClauseReader<B, WcnfReader<B>> {
+public:
+  static constexpr const char* problem_word = "wcnf";
+  using NumberedClauseReader<B, WcnfReader<B>>::NumberedClauseReader;
   void add(LitVector& lits, Cost w) {
     // add_clause has counted the clause with the default weight 0 (so any clause line makes the
     // instance weighted); the real weight is a plain store.
@@ -323,21 +332,12 @@ private:
   bool hard = false;
 };
 
-// scnf: "p scnf vars clauses [top]"; each clause is its group id, then its literals. The clause
-// joins the group, and its weight field holds the group id.
-template <class B> class ScnfReader : public ClauseReaderBase<B> {
+// scnf: each clause is its group id, then its literals. The clause joins the group, and its
+// weight field holds the group id.
+template <class B> class ScnfReader : public NumberedClauseReader<B, ScnfReader<B>> {
 public:
-  using ClauseReaderBase<B>::ClauseReaderBase;
-  void problem_line() { read_problem_line(this->in, *this); }
-  void problem_line_after_word(const std::string& word) {
-    if (word != "scnf") parse_error_unexpected_int(word);
-    read_problem_fields(this->in, this->clset, &this->clset, this->reserve_limit);
-  }
-  void clause_line() {
-    Cost grp = read_weight(this->in);
-    this->read_literals();
-    this->queue_clause(*this, grp);
-  }
+  static constexpr const char* problem_word = "scnf";
+  using NumberedClauseReader<B, ScnfReader<B>>::NumberedClauseReader;
   void add(LitVector& lits, Cost grp) {
     BasicClause* cl = this->clset.add_clause(lits);
     // Group ids beyond the range of long keep their bits: the map key is just an identifier.
@@ -489,34 +489,36 @@ private:
 // the largest variable; a problem line's clause count sizes the tables for at most
 // `reserve_limit` clauses. parse_cnf_file and parse_pmcnf_file return whether repetition made
 // some soft clause heavier than 1; parse_new_wcnf_file returns the problem type.
-template <class B>
-bool parse_cnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr,
-                    std::size_t reserve_limit = 0) {
-  CnfReader<B> r(in, imgr, clset, reserve_limit);
+template <template <class> class Reader, class B>
+bool read_format(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word,
+                 std::size_t reserve_limit) {
+  Reader<B> r(in, imgr, clset, reserve_limit);
   read_instance_lines(in, r, problem_word);
   return r.has_heavy_soft_clause();
 }
 
 template <class B>
-void parse_wcnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr,
-                     std::size_t reserve_limit = 0) {
-  WcnfReader<B> r(in, imgr, clset, reserve_limit);
-  read_instance_lines(in, r, problem_word);
+bool parse_cnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr,
+                    std::size_t reserve_limit = 0) {
+  return read_format<CnfReader>(in, imgr, clset, problem_word, reserve_limit);
 }
 
 template <class B>
 bool parse_pmcnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr,
                       std::size_t reserve_limit = 0) {
-  PmcnfReader<B> r(in, imgr, clset, reserve_limit);
-  read_instance_lines(in, r, problem_word);
-  return r.has_heavy_soft_clause();
+  return read_format<PmcnfReader>(in, imgr, clset, problem_word, reserve_limit);
+}
+
+template <class B>
+void parse_wcnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr,
+                     std::size_t reserve_limit = 0) {
+  read_format<WcnfReader>(in, imgr, clset, problem_word, reserve_limit);
 }
 
 template <class B>
 void parse_scnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr,
                      std::size_t reserve_limit = 0) {
-  ScnfReader<B> r(in, imgr, clset, reserve_limit);
-  read_instance_lines(in, r, problem_word);
+  read_format<ScnfReader>(in, imgr, clset, problem_word, reserve_limit);
 }
 
 // `line` is the number of the line the stream stands on (1 at the start of the file).
