@@ -15,7 +15,7 @@
 #include "clauses/basic_clause_set.hh"
 #include "clauses/id_manager.hh"
 #include "clauses/instance_snapshot.hh"
-#include "engine/bnb_solver.hh"
+#include "engine/bnb/bnb_solver.hh"
 #include "input/read_input.hh"
 
 namespace {

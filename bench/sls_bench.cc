@@ -22,7 +22,7 @@
 #include "clauses/basic_clause_set.hh"
 #include "clauses/id_manager.hh"
 #include "clauses/instance_snapshot.hh"
-#include "engine/weighted_local_search.hh"
+#include "engine/oll/weighted_local_search.hh"
 #include "input/read_input.hh"
 #include "sat/sat_oracle.hh"
 #include "util/cpu_time.hh"

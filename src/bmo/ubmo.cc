@@ -14,24 +14,11 @@
 #include <cassert>
 #include <cstdlib>
 #include <iostream>
-#include <limits>
 
 #include "util/cpu_time.hh"
 #include "util/runtime_msgs.hh"
 
 namespace {
-
-constexpr weight_t max_weight = std::numeric_limits<weight_t>::max();
-
-weight_t saturating_add(weight_t a, weight_t b) {
-  weight_t r;
-  return __builtin_add_overflow(a, b, &r) ? max_weight : r;
-}
-
-weight_t saturating_mul(weight_t a, weight_t b) {
-  weight_t r;
-  return __builtin_mul_overflow(a, b, &r) ? max_weight : r;
-}
 
 void print_cpu_time() {
   std::cout << "c CPU Time: " << cpu_time() << std::endl;
@@ -86,7 +73,7 @@ BMOConds UnsatBMOSolver::validate_bmo_conditions(BasicClauseSet& cls) {
     }
     group->push_back(cl);
   }
-  std::sort(weights.begin(), weights.end(), [](weight_t a, weight_t b) { return a > b; });
+  std::sort(weights.begin(), weights.end(), [](Cost a, Cost b) { return a > b; });
   compute_has_hard(cls);
 
   // Index i is a boundary when Wi outweighs all clauses lighter than it together. The hard
@@ -94,9 +81,9 @@ BMOConds UnsatBMOSolver::validate_bmo_conditions(BasicClauseSet& cls) {
   const std::size_t first = has_hard ? 1 : 0;
   const std::size_t m = weights.size();
   if (m >= first + 2) {
-    weight_t lighter_total = 0;
+    Cost lighter_total = 0;
     for (std::size_t i = m - 1; i-- > first;) {
-      const weight_t w = weights[i + 1];
+      const Cost w = weights[i + 1];
       lighter_total = saturating_add(lighter_total, saturating_mul(w, wght_cls_map[w]->size()));
       if (weights[i] > lighter_total) level_bounds.push_back(i);
     }

@@ -42,10 +42,9 @@ public:
   // Prints the verdict line ("c " first in the competition format); any other value is fatal.
   void prt_bmo_chk_msg(BMOConds c);
 
-  const std::vector<weight_t>& get_weights() const { return weights; }
+  const std::vector<Cost>& get_weights() const { return weights; }
   const std::vector<unsigned long>& get_level_bounds() const { return level_bounds; }
   const std::vector<BasicClauseSet*>& get_level_sets() const { return level_sets; }
-  BMOConds get_bmo_cond() const { return bmo_cond; }
   IDManager& get_id_manager() const { return imgr; }
 
 private:
@@ -56,8 +55,8 @@ private:
   IDManager& imgr;  // the instance's allocator; the check and the partition need no new ids
   const BmoReporting reporting;
   std::vector<BasicClauseSet*> level_sets;
-  std::unordered_map<weight_t, ClauseList*> wght_cls_map;  // owned lists, clauses in set order
-  std::vector<weight_t> weights;                            // distinct weights, decreasing
+  std::unordered_map<Cost, ClauseList*> wght_cls_map;  // owned lists, clauses in set order
+  std::vector<Cost> weights;                            // distinct weights, decreasing
   std::vector<unsigned long> level_bounds;                  // boundary indices into weights, decreasing
   bool has_hard = false;
   bool has_hard_set = false;

@@ -16,7 +16,7 @@
 #include "clauses/huge_page_memory.hh"
 #include "util/runtime_msgs.hh"
 
-constexpr weight_t BasicClause::unset_weight;
+constexpr Cost BasicClause::unset_weight;
 
 namespace {
 

@@ -17,9 +17,10 @@
 #include <cstring>
 #include <vector>
 
-// Clause weights: unsigned 64-bit, so that instances whose weights or top weight exceed 32 bits
-// are read and solved exactly. A clause is hard when its weight reaches its set's top weight.
-using weight_t = std::uint64_t;
+#include "util/cost.hh"
+
+// The largest variable a literal may name: literals are stored as 32-bit integers.
+constexpr long max_literal = 2147483647;
 
 // Default kinds that a clause set gives to the clauses added to it.
 enum ClauseKinds { CL_HARD = 0x10, CL_SOFT = 0x20, CL_WEIGHTED = 0x30 };
@@ -48,7 +49,7 @@ template <class Lit> void sort_literals(Lit* first, Lit* last) {
 class BasicClause {
 public:
   // The weight a clause carries before its clause set gives it a kind.
-  static constexpr weight_t unset_weight = ~weight_t(0);
+  static constexpr Cost unset_weight = ~Cost(0);
 
   BasicClause(const BasicClause&) = delete;
   BasicClause& operator=(const BasicClause&) = delete;
@@ -59,9 +60,9 @@ public:
   // A copy of the literals, for the places that edit them into another clause.
   LitVector get_lits() const { return LitVector(begin(), end()); }
 
-  weight_t get_weight() const { return weight; }
+  Cost get_weight() const { return weight; }
   // A plain store: no counting, no change of membership.
-  void set_weight(weight_t w) { weight = w; }
+  void set_weight(Cost w) { weight = w; }
 
 private:
   // Only the clause set and the registry make, change and destroy clauses.
@@ -93,7 +94,7 @@ private:
   const std::int32_t* lits() const { return spilled() ? spill_block() : inline_lits(); }
   std::int32_t* lits() { return spilled() ? spill_block() : inline_lits(); }
 
-  weight_t weight = unset_weight;
+  Cost weight = unset_weight;
   // The set that holds this clause without a table entry (see BasicClauseSet), and where.
   std::uint32_t home_set = 0;
   std::uint32_t home_pos = 0;

@@ -122,7 +122,7 @@ BasicClauseSet::AddOutcome BasicClauseSet::add_clause_tracked(LitVector& lits) {
   return outcome;
 }
 
-void BasicClauseSet::count_weight(weight_t w) {
+void BasicClauseSet::count_weight(Cost w) {
   ++num_cls;
   if (w == top_weight)
     ++num_hard_cls;
@@ -152,13 +152,13 @@ void BasicClauseSet::set_cl_soft(BasicClause* cl) {
   count_weight(1);
 }
 
-void BasicClauseSet::set_cl_weight(BasicClause* cl, weight_t w) {
+void BasicClauseSet::set_cl_weight(BasicClause* cl, Cost w) {
   cl->set_weight(w);
   count_weight(w);
 }
 
 void BasicClauseSet::set_cl_group(BasicClause* cl, long grp) {
-  cl->set_weight(static_cast<weight_t>(grp));
+  cl->set_weight(static_cast<Cost>(grp));
   auto it = grp_map.find(grp);
   if (it == grp_map.end()) it = grp_map.emplace(grp, new ClauseList()).first;
   it->second->push_back(cl);

@@ -60,7 +60,7 @@ public:
     pointer last;
   };
 
-  static constexpr weight_t default_top_weight = 2147483647;
+  static constexpr Cost default_top_weight = 2147483647;
 
   BasicClauseSet();
   // Releases the membership tables and the group lists, never the clauses.
@@ -78,7 +78,7 @@ public:
   struct AddOutcome {
     BasicClause* cl;
     bool was_member;       // the clause was already in this set
-    weight_t prev_weight;  // its weight before the default kind overwrote it
+    Cost prev_weight;  // its weight before the default kind overwrote it
   };
   AddOutcome add_clause_tracked(LitVector& lits);
 
@@ -88,7 +88,7 @@ public:
   // Kind setters: set the weight and count the assignment; membership is not changed.
   void set_cl_hard(BasicClause* cl);
   void set_cl_soft(BasicClause* cl);
-  void set_cl_weight(BasicClause* cl, weight_t w);
+  void set_cl_weight(BasicClause* cl, Cost w);
   // Stores the group id in the clause's weight and appends the clause to the group's list.
   void set_cl_group(BasicClause* cl, long grp);
 
@@ -115,12 +115,12 @@ public:
   // instance's size avoids growing both tables step by step.
   void reserve_more(std::size_t more);
 
-  weight_t get_top_weight() const { return top_weight; }
-  void set_top_weight(weight_t w) { top_weight = w; }
+  Cost get_top_weight() const { return top_weight; }
+  void set_top_weight(Cost w) { top_weight = w; }
   int get_cltype() const { return cltype; }
   void set_cltype(int k) { cltype = k; }
-  weight_t get_def_weight() const { return def_weight; }
-  void set_def_weight(weight_t w) { def_weight = w; }
+  Cost get_def_weight() const { return def_weight; }
+  void set_def_weight(Cost w) { def_weight = w; }
 
   std::uint32_t get_num_hard_cls() const { return num_hard_cls; }
   std::uint32_t get_num_soft_cls() const { return num_soft_cls; }
@@ -131,7 +131,7 @@ public:
   const std::unordered_map<long, ClauseList*, IntHash, IntEqual>& get_grp_map() const { return grp_map; }
 
 private:
-  void count_weight(weight_t w);
+  void count_weight(Cost w);
   void insert_member(BasicClause* cl);
   void erase_member(BasicClause* cl);
   void close_holes();
@@ -145,9 +145,9 @@ private:
   absl::flat_hash_map<BasicClause*, std::uint32_t> guests;
   std::size_t live = 0;
   std::unordered_map<long, ClauseList*, IntHash, IntEqual> grp_map;
-  weight_t top_weight = default_top_weight;
+  Cost top_weight = default_top_weight;
   int cltype = CL_HARD;
-  weight_t def_weight = default_top_weight;
+  Cost def_weight = default_top_weight;
   // Count kind assignments, not distinct clauses; they never go down.
   std::uint32_t num_hard_cls = 0;
   std::uint32_t num_soft_cls = 0;

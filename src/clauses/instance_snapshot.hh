@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "clauses/cost.hh"
+#include "util/cost.hh"
 
 class BasicClauseSet;
 

@@ -47,30 +47,34 @@ enum QRNEncodings {
   QRN_ENC_BITWISE = 0xFC40,    // "l"
 };
 
+// The record's members and their initial values, in force from static initialisation until the
+// command line (or an embedding program) changes them.
 class QRNConfig {
 public:
-  static int verbosity;                  // 0 at start; 1 after the runtime defaults
-  static bool logging;                   // write the banner to the log file too
-  static bool comp_format;               // MaxSAT evaluation output format
-  static bool relate_relax_vars;         // per-clause at-most-one over relaxation variables
-  static bool use_added_relax_cls;       // pruning clauses for relaxation variables
-  static bool bmo_mode;                  // examine BMO structure instead of solving
-  static bool enum_models;               // enumerate optimal model cubes
-  static bool enum_rv;                   // exclude found cubes over relaxation (true) or input variables
-  static long num_cubes;                 // cubes requested; -1 means all
-  static bool lst_model;                 // compute and print the model
-  static bool lst_unsat_cls;             // list the clauses the solution falsifies
-  static bool optlock;                   // once set, release/algorithm/encoding only validate
-  static int relate_relax_vars_thres;    // relaxation variables of one clause from which it is constrained
-  static int qrnenc;                     // a QRNEncodings value
-  static int qrnalg;                     // a QRNAlgorithms value
-  static int qrnrel;                     // a QRNReleases value
-  static int qrntype;                    // an MS_Problems value
-  static long tool_timeout;              // CPU time budget in seconds
-  static bool use_oll;                   // solve with the incremental engine ("-oll")
-  static int anytime_mode;               // -oll's solution-improving phases: 0 off, 1 on, 2 always
-  static unsigned long long local_search_seed;  // seed of -oll's local search
-  static bool mse_output;                // the evaluation's 0/1 "v" line and exit statuses ("-mse")
+  static inline int verbosity = 0;                // 1 after the runtime defaults
+  static inline bool logging = false;             // write the banner to the log file too
+  static inline bool comp_format = false;         // MaxSAT evaluation output format
+  static inline bool relate_relax_vars = false;   // per-clause at-most-one over relaxation variables
+  static inline bool use_added_relax_cls = false; // pruning clauses for relaxation variables
+  static inline bool bmo_mode = false;            // examine BMO structure instead of solving
+  static inline bool enum_models = false;         // enumerate optimal model cubes
+  // Exclude found cubes over the relaxation variables (true) or the input variables ("-so");
+  // the usage text names "-sr" the default.
+  static inline bool enum_rv = true;
+  static inline long num_cubes = 0;               // cubes requested; -1 means all
+  static inline bool lst_model = false;           // compute and print the model
+  static inline bool lst_unsat_cls = false;       // list the clauses the solution falsifies
+  static inline bool optlock = false;             // once set, release/algorithm/encoding only validate
+  static inline int relate_relax_vars_thres = 3;  // relaxation variables of one clause from which it is constrained
+  static inline int qrnenc = QRN_ENC_BITWISE;     // a QRNEncodings value
+  static inline int qrnalg = QRN_ALG_1;           // a QRNAlgorithms value
+  static inline int qrnrel = QRN_REL_1_2;         // a QRNReleases value
+  static inline int qrntype = MS_PLAIN;           // an MS_Problems value
+  static inline long tool_timeout = 86400;        // CPU time budget in seconds
+  static inline bool use_oll = false;             // solve with the incremental engine ("-oll")
+  static inline int anytime_mode = 1;             // -oll's solution-improving phases: 0 off, 1 on, 2 always
+  static inline unsigned long long local_search_seed = 1;  // seed of -oll's local search
+  static inline bool mse_output = false;          // the evaluation's 0/1 "v" line and exit statuses ("-mse")
 };
 
 #endif

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/bnb_solver.hh"
+#include "engine/bnb/bnb_solver.hh"
 
 void HybridSolver::MonotoneListener::on_upper_bound(Cost cost) {
   if (have_upper && cost >= upper) return;

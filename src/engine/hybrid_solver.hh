@@ -15,8 +15,8 @@
 
 #include "clauses/instance_snapshot.hh"
 #include "engine/engine_result.hh"
-#include "engine/oll_solver.hh"
-#include "engine/weighted_local_search.hh"
+#include "engine/oll/oll_solver.hh"
+#include "engine/oll/weighted_local_search.hh"
 
 class HybridSolver {
 public:

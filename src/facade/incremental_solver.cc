@@ -1,7 +1,7 @@
 // The embeddable solver object. Its instance is an InstanceSnapshot that only grows; soft
 // clauses are found again by their sorted literals, so that adding a clause twice adds its
 // weights and a weight can be set later. Every change goes to the engine at once (it keeps the
-// oracle and the cores where they stay valid, see engine/oll_changes.cc); a change it refuses
+// oracle and the cores where they stay valid, see engine/oll/oll_changes.cc); a change it refuses
 // drops it, and the next solve loads a new engine from the whole instance.
 //
 // The engine reserves the variables of the instance and some room above them for clauses to

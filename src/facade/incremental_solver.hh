@@ -22,7 +22,7 @@
 
 #include "clauses/instance_snapshot.hh"
 #include "engine/engine_result.hh"
-#include "engine/oll_solver.hh"
+#include "engine/oll/oll_solver.hh"
 
 class IncrementalSolver {
 public:

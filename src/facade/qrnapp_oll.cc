@@ -19,9 +19,7 @@ namespace {
 
 EngineOptions engine_options() {
   EngineOptions options;
-  // The budget is read as an unsigned number, as the default engine reads it: a negative "-T"
-  // value means no practical limit.
-  const double budget = static_cast<double>(static_cast<unsigned long>(QRNConfig::tool_timeout));
+  const double budget = cpu_budget_seconds(QRNConfig::tool_timeout);
   // A stop signal ends the run as a spent budget does.
   options.out_of_time = [budget] { return stop_signal_received() || cpu_time_reached(budget); };
   options.listener = QRNAppObjs::_listener;

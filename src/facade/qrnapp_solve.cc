@@ -15,11 +15,8 @@
 #include "util/stop_signal.hh"
 #include "clauses/basic_clause_set.hh"
 #include "clauses/id_manager.hh"
-#include "engine/qrn1.hh"
-#include "engine/qrn2.hh"
-#include "engine/qrn3.hh"
-#include "engine/qrn31.hh"
-#include "engine/qrn4.hh"
+#include "engine/qrn/qrn1.hh"
+#include "engine/qrn/placeholder_algorithms.hh"
 #include "facade/oll_run.hh"
 #include "facade/qrnapp.hh"
 #include "input/read_input.hh"
@@ -29,8 +26,6 @@ namespace {
 // Number of input variables when the algorithm object was made: the basis of cube exclusion
 // over input variables; every variable above it was handed out for this instance only.
 long enum_input_vars = 0;
-
-constexpr long max_literal = 2147483647;
 
 // Releases the objects of the current instance and restarts the cube count. The algorithm
 // object holds references to the clause set and the allocator, so it goes with them, and a
@@ -63,14 +58,20 @@ void release_run_objects() {
   QRNAppObjs::_ncubes = 0;
 }
 
+// The model that the default engine stored at its last satisfiable call (entry v-1 for variable
+// v), or null before it has run.
+const std::vector<int>* default_engine_model() {
+  return QRNAppObjs::_solver == nullptr ? nullptr : &QRNAppObjs::_solver->get_model();
+}
+
 // The configuration as the core-guided algorithms see it for the whole of one instance.
 CoreLoopSettings core_loop_settings() {
   CoreLoopSettings s;
   s.problem_type = QRNConfig::qrntype;
   s.encoding = QRNConfig::qrnenc;
-  s.per_clause_amo = QRNConfig::relate_relax_vars;
-  s.per_clause_amo_threshold = QRNConfig::relate_relax_vars_thres;
-  s.pruning_clauses = QRNConfig::use_added_relax_cls;
+  s.relate_relax_vars = QRNConfig::relate_relax_vars;
+  s.relate_relax_vars_thres = QRNConfig::relate_relax_vars_thres;
+  s.use_added_relax_cls = QRNConfig::use_added_relax_cls;
   s.keep_model = QRNConfig::enum_models || QRNConfig::lst_model;
   s.timeout = QRNConfig::tool_timeout;
   s.comp_format = QRNConfig::comp_format;
@@ -152,7 +153,7 @@ void QuarnelExtended::set_clause_soft_group(QRNCl* cl, long grp) {
 }
 
 void QuarnelExtended::set_clause_weight(QRNCl* cl, long w) {
-  QRNAppObjs::_clset->set_cl_weight(cl, static_cast<weight_t>(w));
+  QRNAppObjs::_clset->set_cl_weight(cl, static_cast<Cost>(w));
 }
 
 UnsatMaxSATSolver* QuarnelExtended::make_solver() {
@@ -227,25 +228,20 @@ bool QuarnelExtended::iter_solve() {
 int QuarnelExtended::get_var(long) { Abort("Unable to provide models"); }
 
 void QuarnelExtended::get_model(std::vector<int>& model) {
-  if (QRNAppObjs::_oll != nullptr) {
+  if (QRNAppObjs::_oll != nullptr)
     QRNAppObjs::_oll->model_by_variable(model);
-    return;
-  }
-  if (QRNAppObjs::_solver == nullptr) return;
-  const std::vector<int>& stored = QRNAppObjs::_solver->get_model();
-  model.insert(model.end(), stored.begin(), stored.end());
+  else if (const std::vector<int>* stored = default_engine_model())
+    model.insert(model.end(), stored->begin(), stored->end());
 }
 
 void QuarnelExtended::get_model_literals(std::vector<int>& lits) {
   if (QRNAppObjs::_oll != nullptr) {
     QRNAppObjs::_oll->model_literals(lits);
-    return;
-  }
-  if (QRNAppObjs::_solver == nullptr) return;
-  const std::vector<int>& stored = QRNAppObjs::_solver->get_model();
-  for (std::size_t k = 1; k <= stored.size(); ++k) {
-    const int var = static_cast<int>(k);
-    if (stored[k - 1] != 0) lits.push_back(stored[k - 1] > 0 ? var : -var);
+  } else if (const std::vector<int>* stored = default_engine_model()) {
+    for (std::size_t k = 1; k <= stored->size(); ++k) {
+      const int var = static_cast<int>(k);
+      if ((*stored)[k - 1] != 0) lits.push_back((*stored)[k - 1] > 0 ? var : -var);
+    }
   }
 }
 

@@ -24,12 +24,9 @@
 
 // The weight of a clause after one more occurrence of weight `w`, given what add_clause_tracked
 // found: a clause that was not yet in the set starts from 0.
-inline weight_t merged_weight(const BasicClauseSet::AddOutcome& out, weight_t w, weight_t top) {
-  weight_t base = out.was_member ? out.prev_weight : 0;
-  if (base >= top) return top;
-  weight_t sum = base + w;
-  if (sum < base) sum = UINT64_MAX;
-  return sum < top ? sum : top;
+inline Cost merged_weight(const BasicClauseSet::AddOutcome& out, Cost w, Cost top) {
+  const Cost base = out.was_member ? out.prev_weight : 0;
+  return std::min(saturating_add(base, w), top);
 }
 
 // Whether the problem line ends here: at a newline, at a carriage return followed by a newline,
@@ -102,12 +99,12 @@ protected:
   static constexpr std::size_t lookahead = 8;
   struct Waiting {
     LitVector lits;
-    weight_t weight = 0;
+    Cost weight = 0;
   };
 
   // Queues the literals just read (in `lits`, which gets an empty vector back) with `weight`;
   // the oldest waiting clause goes to `add(lits, weight)` of the reader once the queue is full.
-  template <class Reader> void queue_clause(Reader& r, weight_t weight) {
+  template <class Reader> void queue_clause(Reader& r, Cost weight) {
     Waiting& w = waiting[(first + count) % lookahead];
     w.lits.swap(lits);
     w.weight = weight;
@@ -172,7 +169,7 @@ protected:
 
   // Notes a clause of a cnf or pmcnf instance (one or top weight per occurrence) that repetition
   // has just made heavier than 1. Weights there only grow, so each clause is noted once.
-  void note_merged(const BasicClauseSet::AddOutcome& out, weight_t merged) {
+  void note_merged(const BasicClauseSet::AddOutcome& out, Cost merged) {
     if (out.was_member && merged > 1 && out.prev_weight <= 1) grown.push_back(out.cl);
   }
 
@@ -259,11 +256,11 @@ public:
     this->read_literals();
     this->queue_clause(*this, 1);
   }
-  void add(LitVector& lits, weight_t) {
+  void add(LitVector& lits, Cost) {
     // add_clause has given the clause weight 1 and counted it; a repetition adds up.
     BasicClauseSet::AddOutcome out = this->clset.add_clause_tracked(lits);
     if (!out.was_member) return;
-    weight_t merged = merged_weight(out, 1, this->clset.get_top_weight());
+    Cost merged = merged_weight(out, 1, this->clset.get_top_weight());
     out.cl->set_weight(merged);
     this->note_merged(out, merged);
   }
@@ -272,21 +269,30 @@ private:
   bool sized = false;
 };
 
-// wcnf: "p wcnf vars clauses [top]"; each clause is its weight, then its literals.
-template <class B> class WcnfReader : public ClauseReaderBase<B> {
+// wcnf and scnf: "p WORD vars clauses [top]"; each clause is a number (a weight, a group id),
+// then its literals. `Format` is the reader of one of them: it names its problem word and takes
+// each clause with its number in add().
+template <class B, class Format> class NumberedClauseReader : public ClauseReaderBase<B> {
 public:
   using ClauseReaderBase<B>::ClauseReaderBase;
   void problem_line() { read_problem_line(this->in, *this); }
   void problem_line_after_word(const std::string& word) {
-    if (word != "wcnf") parse_error_unexpected_int(word);
+    if (word != Format::problem_word) parse_error_unexpected_int(word);
     read_problem_fields(this->in, this->clset, &this->clset, this->reserve_limit);
   }
   void clause_line() {
-    weight_t w = read_weight(this->in);
+    const Cost number = read_weight(this->in);
     this->read_literals();
-    this->queue_clause(*this, w);
+    this->queue_clause(static_cast<Format&>(*this), number);
   }
-  void add(LitVector& lits, weight_t w) {
+};
+
+// wcnf: each clause is its weight, then its literals.
+template <class B> class WcnfReader : public NumberedClauseReader<B, WcnfReader<B>> {
+public:
+  static constexpr const char* problem_word = "wcnf";
+  using NumberedClauseReader<B, WcnfReader<B>>::NumberedClauseReader;
+  void add(LitVector& lits, Cost w) {
     // add_clause has counted the clause with the default weight 0 (so any clause line makes the
     // instance weighted); the real weight is a plain store.
     BasicClauseSet::AddOutcome out = this->clset.add_clause_tracked(lits);
@@ -314,10 +320,10 @@ public:
     this->read_literals();
     this->queue_clause(*this, 0);
   }
-  void add(LitVector& lits, weight_t) {
+  void add(LitVector& lits, Cost) {
     BasicClauseSet::AddOutcome out = this->clset.add_clause_tracked(lits);
-    weight_t top = this->clset.get_top_weight();
-    weight_t merged = merged_weight(out, hard ? top : 1, top);
+    Cost top = this->clset.get_top_weight();
+    Cost merged = merged_weight(out, hard ? top : 1, top);
     this->clset.set_cl_weight(out.cl, merged);
     this->note_merged(out, merged);
   }
@@ -326,22 +332,13 @@ private:
   bool hard = false;
 };
 
-// scnf: "p scnf vars clauses [top]"; each clause is its group id, then its literals. The clause
-// joins the group, and its weight field holds the group id.
-template <class B> class ScnfReader : public ClauseReaderBase<B> {
+// scnf: each clause is its group id, then its literals. The clause joins the group, and its
+// weight field holds the group id.
+template <class B> class ScnfReader : public NumberedClauseReader<B, ScnfReader<B>> {
 public:
-  using ClauseReaderBase<B>::ClauseReaderBase;
-  void problem_line() { read_problem_line(this->in, *this); }
-  void problem_line_after_word(const std::string& word) {
-    if (word != "scnf") parse_error_unexpected_int(word);
-    read_problem_fields(this->in, this->clset, &this->clset, this->reserve_limit);
-  }
-  void clause_line() {
-    weight_t grp = read_weight(this->in);
-    this->read_literals();
-    this->queue_clause(*this, grp);
-  }
-  void add(LitVector& lits, weight_t grp) {
+  static constexpr const char* problem_word = "scnf";
+  using NumberedClauseReader<B, ScnfReader<B>>::NumberedClauseReader;
+  void add(LitVector& lits, Cost grp) {
     BasicClause* cl = this->clset.add_clause(lits);
     // Group ids beyond the range of long keep their bits: the map key is just an identifier.
     this->clset.set_cl_group(cl, static_cast<long>(grp));
@@ -385,26 +382,25 @@ public:
   }
 
 private:
-  static constexpr weight_t reading_top = UINT64_MAX;
+  static constexpr Cost reading_top = saturated_cost;
 
   void clause_line(int c) {
     B& in = this->in;
     const bool hard = c == 'h';
-    weight_t w = reading_top;
+    Cost w = reading_top;
     if (hard) {
       ++in;
     } else {
       ParsedNumber n = number(max_unsigned_field);
       if (n.negative()) fail("Number out of range: " + n.as_written());
       w = n.magnitude;
-      if (w > UINT64_MAX - 1 - soft_sum) fail("Soft weights add up beyond 18446744073709551614");
-      soft_sum += w;
+      if (!checked_add(soft_sum, w)) fail("Soft weights add up beyond 18446744073709551614");
     }
     this->lits.clear();
     for (;;) {
       skip_line_blanks();
       if (*in == '\n' || *in == B::eof) fail("Clause without its final 0");
-      ParsedNumber n = number(max_literal_magnitude);
+      ParsedNumber n = number(max_literal);
       if (n.magnitude == 0) break;
       long l = static_cast<long>(n.magnitude);
       if (l > this->maxvar) this->maxvar = l;
@@ -422,7 +418,7 @@ private:
   }
 
 public:
-  void add(LitVector& lits, weight_t w) {
+  void add(LitVector& lits, Cost w) {
     BasicClauseSet::AddOutcome out = this->clset.add_clause_tracked(lits);
     out.cl->set_weight(merged_weight(out, w, reading_top));
   }
@@ -469,7 +465,7 @@ private:
   // otherwise.
   MS_Problems settle_weights() {
     BasicClauseSet& clset = this->clset;
-    const weight_t top = soft_sum + 1;
+    const Cost top = soft_sum + 1;
     clset.set_top_weight(top);
     bool any_hard = false;
     bool unit_soft = true;
@@ -486,41 +482,43 @@ private:
   }
 
   long line;
-  weight_t soft_sum = 0;
+  Cost soft_sum = 0;
 };
 
 // Entry points, one per format. Each reads the whole stream into `clset` and raises `imgr` by
 // the largest variable; a problem line's clause count sizes the tables for at most
 // `reserve_limit` clauses. parse_cnf_file and parse_pmcnf_file return whether repetition made
 // some soft clause heavier than 1; parse_new_wcnf_file returns the problem type.
-template <class B>
-bool parse_cnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr,
-                    std::size_t reserve_limit = 0) {
-  CnfReader<B> r(in, imgr, clset, reserve_limit);
+template <template <class> class Reader, class B>
+bool read_format(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word,
+                 std::size_t reserve_limit) {
+  Reader<B> r(in, imgr, clset, reserve_limit);
   read_instance_lines(in, r, problem_word);
   return r.has_heavy_soft_clause();
 }
 
 template <class B>
-void parse_wcnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr,
-                     std::size_t reserve_limit = 0) {
-  WcnfReader<B> r(in, imgr, clset, reserve_limit);
-  read_instance_lines(in, r, problem_word);
+bool parse_cnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr,
+                    std::size_t reserve_limit = 0) {
+  return read_format<CnfReader>(in, imgr, clset, problem_word, reserve_limit);
 }
 
 template <class B>
 bool parse_pmcnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr,
                       std::size_t reserve_limit = 0) {
-  PmcnfReader<B> r(in, imgr, clset, reserve_limit);
-  read_instance_lines(in, r, problem_word);
-  return r.has_heavy_soft_clause();
+  return read_format<PmcnfReader>(in, imgr, clset, problem_word, reserve_limit);
+}
+
+template <class B>
+void parse_wcnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr,
+                     std::size_t reserve_limit = 0) {
+  read_format<WcnfReader>(in, imgr, clset, problem_word, reserve_limit);
 }
 
 template <class B>
 void parse_scnf_file(B& in, IDManager& imgr, BasicClauseSet& clset, const std::string* problem_word = nullptr,
                      std::size_t reserve_limit = 0) {
-  ScnfReader<B> r(in, imgr, clset, reserve_limit);
-  read_instance_lines(in, r, problem_word);
+  read_format<ScnfReader>(in, imgr, clset, problem_word, reserve_limit);
 }
 
 // `line` is the number of the line the stream stands on (1 at the start of the file).

@@ -88,12 +88,15 @@ private:
 class DecoderBase : public InputSource {
 protected:
   explicit DecoderBase(std::unique_ptr<RawFile> f) : file(std::move(f)), in(new char[decoder_block]) {}
-  // Refills the input block when it is used up; returns false at the end of the file.
-  bool refill(const char*& next, std::size_t& avail) {
-    if (avail > 0) return true;
-    avail = file->read(in.get(), decoder_block);
-    next = in.get();
-    return avail > 0;
+  // Refills the input block when the library's stream has used it up; returns false at the end
+  // of the file. `next_in` and `avail_in` are the stream's own fields, whose types each library
+  // chooses.
+  template <class Byte, class Count> bool refill(Byte*& next_in, Count& avail_in) {
+    if (avail_in > 0) return true;
+    const std::size_t got = file->read(in.get(), decoder_block);
+    next_in = reinterpret_cast<Byte*>(in.get());
+    avail_in = static_cast<Count>(got);
+    return got > 0;
   }
   std::unique_ptr<RawFile> file;
   std::unique_ptr<char[]> in;
@@ -111,7 +114,7 @@ public:
     zs.next_out = reinterpret_cast<Bytef*>(buf);
     zs.avail_out = static_cast<uInt>(cap);
     while (!done && zs.avail_out == cap) {
-      const bool at_end = !fill();
+      const bool at_end = !refill(zs.next_in, zs.avail_in);
       int ret = inflate(&zs, Z_NO_FLUSH);
       if (ret == Z_STREAM_END) {
         next_member();
@@ -125,17 +128,9 @@ public:
   }
 
 private:
-  bool fill() {
-    const char* next = reinterpret_cast<const char*>(zs.next_in);
-    std::size_t avail = zs.avail_in;
-    bool ok = refill(next, avail);
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(next));
-    zs.avail_in = static_cast<uInt>(avail);
-    return ok;
-  }
   // After a member: another one follows only when the next two bytes are gzip's magic.
   void next_member() {
-    if (zs.avail_in == 0 && !fill()) {
+    if (!refill(zs.next_in, zs.avail_in)) {
       done = true;
       return;
     }
@@ -169,16 +164,7 @@ public:
     xs.avail_out = cap;
     while (!done && xs.avail_out == cap) {
       lzma_action action = LZMA_RUN;
-      if (xs.avail_in == 0) {
-        const char* next = nullptr;
-        std::size_t avail = 0;
-        if (refill(next, avail)) {
-          xs.next_in = reinterpret_cast<const std::uint8_t*>(next);
-          xs.avail_in = avail;
-        } else {
-          action = LZMA_FINISH;
-        }
-      }
+      if (!refill(xs.next_in, xs.avail_in)) action = LZMA_FINISH;
       lzma_ret ret = lzma_code(&xs, action);
       if (ret == LZMA_STREAM_END) {
         done = true;
@@ -213,7 +199,7 @@ public:
     bs.next_out = buf;
     bs.avail_out = static_cast<unsigned>(cap);
     while (!done && bs.avail_out == cap) {
-      const bool at_end = !fill();
+      const bool at_end = !refill(bs.next_in, bs.avail_in);
       int ret = BZ2_bzDecompress(&bs);
       if (ret == BZ_STREAM_END) {
         next_stream();
@@ -231,17 +217,9 @@ private:
     std::memset(&bs, 0, sizeof bs);
     if (BZ2_bzDecompressInit(&bs, 0, 0) != BZ_OK) file->fail("out of memory");
   }
-  bool fill() {
-    const char* next = bs.next_in;
-    std::size_t avail = bs.avail_in;
-    bool ok = refill(next, avail);
-    bs.next_in = const_cast<char*>(next);
-    bs.avail_in = static_cast<unsigned>(avail);
-    return ok;
-  }
   // After a stream: another one follows only when the next bytes start like one.
   void next_stream() {
-    if (bs.avail_in == 0 && !fill()) {
+    if (!refill(bs.next_in, bs.avail_in)) {
       done = true;
       return;
     }

@@ -137,18 +137,17 @@ template <class B> ParsedNumber read_number(B& in, std::uint64_t limit) {
   return n;
 }
 
-constexpr std::uint64_t max_literal_magnitude = 2147483647;
 constexpr std::uint64_t max_unsigned_field = UINT64_MAX;
 
 // A literal, or the 0 that ends a clause: -2147483647 ... 2147483647.
 template <class B> int parseInt(B& in) {
-  ParsedNumber n = read_number(in, max_literal_magnitude);
+  ParsedNumber n = read_number(in, max_literal);
   int v = static_cast<int>(n.magnitude);
   return n.sign == '-' ? -v : v;
 }
 
 // A weight, a top weight or a group id: a non-negative number that fits 64 bits ("-0" is 0).
-template <class B> weight_t read_weight(B& in) {
+template <class B> Cost read_weight(B& in) {
   ParsedNumber n = read_number(in, max_unsigned_field);
   if (n.negative()) parse_error_out_of_range(n.as_written());
   return n.magnitude;

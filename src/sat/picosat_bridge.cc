@@ -75,7 +75,7 @@ void picosat_release(void* state, void* block, std::size_t bytes) {
 
 int interrupt_requested(void* state) { return (*static_cast<std::function<bool()>*>(state))() ? 1 : 0; }
 
-bool skipped_zero_weight(const BasicClause* cl, weight_t top, bool group_ids) {
+bool skipped_zero_weight(const BasicClause* cl, Cost top, bool group_ids) {
   return cl->get_weight() == 0 && top > 0 && !group_ids;
 }
 
@@ -85,7 +85,7 @@ bool skipped_zero_weight(const BasicClause* cl, weight_t top, bool group_ids) {
 constexpr std::size_t library_bytes_per_var = 100;
 constexpr std::size_t library_bytes_per_literal = 16;
 
-std::size_t library_bytes(const BasicClauseSet& clset, weight_t top, bool group_ids) {
+std::size_t library_bytes(const BasicClauseSet& clset, Cost top, bool group_ids) {
   std::size_t max_var = 0, literals = 0;
   for (const BasicClause* cl : clset) {
     if (skipped_zero_weight(cl, top, group_ids) || cl->size() == 0) continue;
@@ -100,7 +100,7 @@ std::size_t library_bytes(const BasicClauseSet& clset, weight_t top, bool group_
 
 int PicosatWrapper::run_sat_solver() {
   const std::size_t n = clset.size();
-  const weight_t top = clset.get_top_weight();
+  const Cost top = clset.get_top_weight();
   // Refused before the library takes anything: it would grow its tables for minutes before
   // the first allocation failed.
   require_memory(library_bytes(clset, top, weights_are_groups));

@@ -46,9 +46,9 @@ enum class Packing { none, gzip, xz, bzip2 };
 struct Outcome {
   int status = 0;  // 0: read; otherwise the exit status
   int type = 0;
-  weight_t top_weight = 0;
+  Cost top_weight = 0;
   long top_id = 0;
-  std::map<LitVector, weight_t> weights;
+  std::map<LitVector, Cost> weights;
 };
 
 void record(Outcome& o, int type, const BasicClauseSet& set, const IDManager& imgr) {

@@ -46,7 +46,7 @@ constexpr long solve_budget_seconds = 20;
 struct Snapshot {
   LitVector lits;
   bool hard;
-  weight_t weight;
+  Cost weight;
 };
 
 bool satisfied(const LitVector& lits, unsigned assignment) {
@@ -161,10 +161,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (pos < size && added.size() < max_clauses) {
       const std::uint8_t header = data[pos++];
       const bool hard = kind != 0 && (header & 8) != 0;
-      weight_t weight = 1;
+      Cost weight = 1;
       if (kind == 2 && !hard) {
         if (pos >= size) break;
-        static const weight_t scale[] = {1, 1000, weight_t(1) << 20, 1};
+        static const Cost scale[] = {1, 1000, Cost(1) << 20, 1};
         weight = data[pos++] * scale[(header >> 4) & 3];  // 0 included; below the hard weight
       }
       lits.clear();

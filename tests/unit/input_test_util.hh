@@ -128,10 +128,10 @@ private:
 // weight; plus the result type, the top weight and the rise of the top variable id.
 struct Snapshot {
   int type = 0;
-  weight_t top_weight = 0;
+  Cost top_weight = 0;
   long top_id = 0;
   std::size_t size = 0;
-  std::map<LitVector, weight_t> weights;
+  std::map<LitVector, Cost> weights;
 
   bool operator==(const Snapshot& o) const {
     return type == o.type && top_weight == o.top_weight && top_id == o.top_id && size == o.size &&

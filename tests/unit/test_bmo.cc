@@ -20,12 +20,12 @@
 
 namespace {
 
-constexpr weight_t kMax = std::numeric_limits<weight_t>::max();
-constexpr weight_t kTop31 = BasicClauseSet::default_top_weight;
-constexpr weight_t p2(int k) { return weight_t(1) << k; }
+constexpr Cost kMax = std::numeric_limits<Cost>::max();
+constexpr Cost kTop31 = BasicClauseSet::default_top_weight;
+constexpr Cost p2(int k) { return Cost(1) << k; }
 
 struct Group {
-  weight_t weight;
+  Cost weight;
   unsigned count;
 };
 
@@ -33,7 +33,7 @@ struct Group {
 // the set was complete (the partition overwrites the clauses' weights). Clauses are shared
 // process-wide, so every call uses variables no earlier call used: two sets built here never
 // share a clause.
-std::unordered_map<BasicClause*, weight_t> build(BasicClauseSet& set, weight_t top,
+std::unordered_map<BasicClause*, Cost> build(BasicClauseSet& set, Cost top,
                                                  const std::vector<Group>& groups) {
   static long var = 0;
   set.set_top_weight(top);
@@ -46,7 +46,7 @@ std::unordered_map<BasicClause*, weight_t> build(BasicClauseSet& set, weight_t t
     }
   }
   set.set_cltype(CL_HARD);
-  std::unordered_map<BasicClause*, weight_t> original;
+  std::unordered_map<BasicClause*, Cost> original;
   for (BasicClause* cl : set) original[cl] = cl->get_weight();
   return original;
 }
@@ -64,7 +64,7 @@ private:
 
 struct CheckCase {
   const char* name;
-  weight_t top;
+  Cost top;
   std::vector<Group> groups;
   BMOConds cond;
   std::vector<unsigned long> bounds;  // in the order found: lightest candidate first
@@ -81,7 +81,7 @@ TEST_P(BmoCheck, VerdictAndBoundaries) {
   UnsatBMOSolver bmo(imgr);
   EXPECT_EQ(bmo.validate_bmo_conditions(set), c.cond);
   EXPECT_EQ(bmo.get_level_bounds(), c.bounds);
-  const std::vector<weight_t>& w = bmo.get_weights();
+  const std::vector<Cost>& w = bmo.get_weights();
   EXPECT_TRUE(std::is_sorted(w.rbegin(), w.rend()) &&
               std::adjacent_find(w.begin(), w.end()) == w.end())
       << "weights must be distinct and decreasing";
@@ -104,12 +104,12 @@ TEST_P(BmoCheck, LevelsPartitionTheInstance) {
   if (!w.empty() && w.front() >= c.top) ends.insert(0);
 
   std::unordered_set<BasicClause*> seen;
-  weight_t previous_lightest = kMax;
+  Cost previous_lightest = kMax;
   bool first_level = true;
   for (std::size_t k = 0; k < levels.size(); ++k) {
     ASSERT_NE(levels[k], nullptr) << "level " << k;
     ASSERT_GT(levels[k]->size(), 0u) << "level " << k;
-    weight_t heaviest = 0, lightest = kMax;
+    Cost heaviest = 0, lightest = kMax;
     for (BasicClause* cl : *levels[k]) {
       ASSERT_TRUE(set.is_member(cl)) << "level " << k << " holds a clause not in the instance";
       EXPECT_TRUE(seen.insert(cl).second) << "clause in two levels";
@@ -173,11 +173,11 @@ TEST_F(BmoTest, LevelContents) {
     EXPECT_EQ(bmo.validate_bmo_conditions(set), BMO_PARTIAL);
     bmo.split_clause_set(set);
 
-    std::vector<std::vector<weight_t>> expected{{40}, {9, 8}, {5}, {1, 1}};
+    std::vector<std::vector<Cost>> expected{{40}, {9, 8}, {5}, {1, 1}};
     if (with_hard) expected.insert(expected.begin(), {kTop31, kTop31});
-    std::vector<std::vector<weight_t>> actual;
+    std::vector<std::vector<Cost>> actual;
     for (BasicClauseSet* level : bmo.get_level_sets()) {
-      std::vector<weight_t> ws;
+      std::vector<Cost> ws;
       for (BasicClause* cl : *level) ws.push_back(original.at(cl));
       std::sort(ws.rbegin(), ws.rend());
       actual.push_back(ws);

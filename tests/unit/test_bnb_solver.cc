@@ -24,7 +24,7 @@
 
 #include "clauses/basic_clause_set.hh"
 #include "clauses/instance_snapshot.hh"
-#include "engine/bnb_solver.hh"
+#include "engine/bnb/bnb_solver.hh"
 #include "random_instances.hh"
 
 namespace {

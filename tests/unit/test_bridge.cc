@@ -22,7 +22,7 @@ protected:
     set.set_cltype(CL_HARD);
     return set.add_clause(lits);
   }
-  BasicClause* weighted(LitVector lits, weight_t w) {
+  BasicClause* weighted(LitVector lits, Cost w) {
     set.set_cltype(CL_WEIGHTED);
     set.set_def_weight(w);
     BasicClause* cl = set.add_clause(lits);

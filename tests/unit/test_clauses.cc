@@ -91,9 +91,9 @@ TEST(ClauseSet, EmptyClauseIsAClauseLikeAnyOther) {
 // weight: the weight it gives, and which counter goes up (num_cls always does).
 struct KindCase {
   int cltype;
-  weight_t top;
-  weight_t def_weight;
-  weight_t weight;
+  Cost top;
+  Cost def_weight;
+  Cost weight;
   int counter;  // 0 hard, 1 soft, 2 weighted
 };
 

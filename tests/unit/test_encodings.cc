@@ -18,8 +18,8 @@
 
 #include "clauses/basic_clause_set.hh"
 #include "clauses/id_manager.hh"
-#include "engine/card_encodings.hh"
-#include "engine/qrn1.hh"
+#include "engine/qrn/card_encodings.hh"
+#include "engine/qrn/qrn1.hh"
 #include "engine_test_support.hh"
 #include "config/qrn_config.hh"
 
@@ -150,8 +150,8 @@ TEST_P(EncoderTest, PerCoreConstraintIsAtLeastOnePlusTheEncoder) {
 TEST_P(EncoderTest, PerClauseConstraintInOrderOfAdding) {
   CoreLoopSettings settings;
   settings.encoding = enc().encoding;
-  settings.per_clause_amo = true;
-  settings.per_clause_amo_threshold = n();
+  settings.relate_relax_vars = true;
+  settings.relate_relax_vars_thres = n();
   BasicClauseSet set;
   IDManager imgr;
   QRN1 solver(imgr, set, settings);
@@ -280,8 +280,8 @@ TEST_P(UnavailableEncodingTest, PerCoreConstraintStopsBeforeAddingAnything) {
 TEST_P(UnavailableEncodingTest, PerClauseConstraintStopsOnlyWhenDue) {
   CoreLoopSettings settings;
   settings.encoding = GetParam().encoding;
-  settings.per_clause_amo = true;
-  settings.per_clause_amo_threshold = 2;
+  settings.relate_relax_vars = true;
+  settings.relate_relax_vars_thres = 2;
   auto outcome = run_in_child([&settings] {
     BasicClauseSet set;
     IDManager imgr;

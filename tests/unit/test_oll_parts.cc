@@ -11,9 +11,9 @@
 #include "clauses/basic_clause_set.hh"
 #include "clauses/instance_snapshot.hh"
 #include "engine/hybrid_solver.hh"
-#include "engine/oll_solver.hh"
-#include "engine/totalizer.hh"
-#include "engine/weight_strata.hh"
+#include "engine/oll/oll_solver.hh"
+#include "engine/oll/totalizer.hh"
+#include "engine/oll/weight_strata.hh"
 #include "sat/sat_oracle.hh"
 
 namespace {
@@ -114,7 +114,7 @@ TEST(OllSolver, StopRequestGivesTheBestModelOrNone) {
   std::vector<long> lits;
   for (long v = 1; v <= 12; ++v) {
     lits = {v};
-    clset.set_cl_weight(clset.add_clause(lits), static_cast<weight_t>(v));
+    clset.set_cl_weight(clset.add_clause(lits), static_cast<Cost>(v));
     for (long u = v + 1; u <= 12; ++u) {
       lits = {-v, -u};
       clset.set_cl_hard(clset.add_clause(lits));

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "clauses/basic_clause_set.hh"
-#include "engine/umaxsat_solver.hh"
+#include "engine/qrn/umaxsat_solver.hh"
 #include "engine_test_support.hh"
 #include "facade/qrnapp.hh"
 
@@ -205,8 +205,8 @@ TEST_F(Qrn1Test, EqualWeightsAreAllRelaxedInPlace) {
 }
 
 TEST_F(Qrn1Test, WeightsBeyond32BitsAreExact) {
-  const weight_t big = weight_t(1) << 40;
-  clset().set_top_weight(weight_t(1) << 50);
+  const Cost big = Cost(1) << 40;
+  clset().set_top_weight(Cost(1) << 50);
   QRNCl* a = q.add_unit_clause(1);
   QRNCl* b = q.add_unit_clause(-1);
   clset().set_cl_weight(a, big + 1);
@@ -363,11 +363,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Qrn1Test, TwoWeightsOf2To63AreBeyondTheCostRange) {
   auto outcome = run_in_child([this] {
-    clset().set_top_weight(std::numeric_limits<weight_t>::max());
+    clset().set_top_weight(std::numeric_limits<Cost>::max());
     QRNCl* a = q.add_unit_clause(1);
     QRNCl* b = q.add_unit_clause(-1);
-    clset().set_cl_weight(a, weight_t(1) << 63);
-    clset().set_cl_weight(b, weight_t(1) << 63);
+    clset().set_cl_weight(a, Cost(1) << 63);
+    clset().set_cl_weight(b, Cost(1) << 63);
     q.set_prob_weighted_maxsat();
     q.solve();
   });
@@ -380,12 +380,12 @@ TEST_F(Qrn1Test, SoftWeightsBeyondTheCostRangeAreRefusedBeforeSolving) {
   // Four weights of 2^62 add up to 2^64: refused before the first SAT call, no bound printed.
   auto outcome = run_in_child([this] {
     q.set_verbosity(1);
-    clset().set_top_weight(std::numeric_limits<weight_t>::max());
+    clset().set_top_weight(std::numeric_limits<Cost>::max());
     for (long v = 1; v <= 2; ++v) {
       QRNCl* a = q.add_unit_clause(v);
       QRNCl* b = q.add_unit_clause(-v);
-      clset().set_cl_weight(a, weight_t(1) << 62);
-      clset().set_cl_weight(b, weight_t(1) << 62);
+      clset().set_cl_weight(a, Cost(1) << 62);
+      clset().set_cl_weight(b, Cost(1) << 62);
     }
     q.set_prob_weighted_maxsat();
     q.solve();
@@ -398,8 +398,8 @@ TEST_F(Qrn1Test, SoftWeightsBeyondTheCostRangeAreRefusedBeforeSolving) {
 TEST_F(Qrn1Test, CostsBeyondTheSignedRangeAreExactUnsigned) {
   // Soft clauses against hard ones, weighing together 2^64 - 2, the largest total allowed: the
   // optimum is that total, exact through the unsigned getter, an error through the signed one.
-  const weight_t half = weight_t(1) << 63;
-  clset().set_top_weight(std::numeric_limits<weight_t>::max());
+  const Cost half = Cost(1) << 63;
+  clset().set_top_weight(std::numeric_limits<Cost>::max());
   q.add_unit_clause(-1);
   q.add_unit_clause(-2);
   clset().set_cl_weight(q.add_unit_clause(1), half);
@@ -416,8 +416,8 @@ TEST_F(Qrn1Test, CostsBeyondTheSignedRangeAreExactUnsigned) {
 }
 
 TEST_F(Qrn1Test, LargestRepresentableBoundIsReported) {
-  clset().set_top_weight(std::numeric_limits<weight_t>::max());
-  const weight_t half = weight_t(1) << 62;
+  clset().set_top_weight(std::numeric_limits<Cost>::max());
+  const Cost half = Cost(1) << 62;
   QRNCl* a = q.add_unit_clause(1);
   QRNCl* b = q.add_unit_clause(-1);
   QRNCl* c = q.add_unit_clause(2);

@@ -20,15 +20,15 @@ namespace {
 
 using namespace input_test;
 
-constexpr weight_t kTop = BasicClauseSet::default_top_weight;
+constexpr Cost kTop = BasicClauseSet::default_top_weight;
 
 struct Case {
   const char* name;
   std::string text;
   int type;
-  weight_t top;
+  Cost top;
   long top_id;
-  std::map<LitVector, weight_t> clauses;  // literals in any order
+  std::map<LitVector, Cost> clauses;  // literals in any order
 };
 
 Snapshot expected_of(const Case& c) {
@@ -283,7 +283,7 @@ TEST(ReadInput, LongCommentHeaderBeforeTheProblemLine) {
   Snapshot s = read_text(text);
   EXPECT_EQ(s.type, MS_WEIGHTED);
   EXPECT_EQ(s.top_weight, 9u);
-  EXPECT_EQ(s.weights, (std::map<LitVector, weight_t>{{{1, -2}, 4}}));
+  EXPECT_EQ(s.weights, (std::map<LitVector, Cost>{{{1, -2}, 4}}));
 }
 
 // More than a megabyte: comments, clauses split over lines and repeated clauses land on every kind
@@ -293,9 +293,9 @@ TEST(ReadInput, LargeFilesAcrossManyRefills) {
   std::uniform_int_distribution<int> var(1, 500);
   std::uniform_int_distribution<int> len(1, 6);
   std::uniform_int_distribution<int> weight(1, 50);
-  const weight_t top = 1000;
+  const Cost top = 1000;
   std::string text = "c generated\np wcnf 500 60000 1000\n";
-  std::map<LitVector, weight_t> want;
+  std::map<LitVector, Cost> want;
   std::vector<LitVector> earlier;
   for (int i = 0; i < 60000; ++i) {
     LitVector lits;
@@ -311,13 +311,13 @@ TEST(ReadInput, LargeFilesAcrossManyRefills) {
     bool ambiguous = false;
     for (std::size_t j = 1; j < key.size(); ++j) ambiguous |= key[j] == -key[j - 1];
     if (ambiguous) continue;
-    weight_t w = i % 11 == 0 ? top : static_cast<weight_t>(weight(rng));
+    Cost w = i % 11 == 0 ? top : static_cast<Cost>(weight(rng));
     text += std::to_string(w);
     for (long l : lits) text += (rng() % 5 == 0 ? "\n " : " ") + std::to_string(l);
     text += " 0\n";
     if (i % 1000 == 0) text += "c " + std::string(rng() % 3000, 'x') + "\n";
-    weight_t& acc = want[key];
-    acc = std::min<weight_t>(acc + w, top);
+    Cost& acc = want[key];
+    acc = std::min<Cost>(acc + w, top);
   }
   ASSERT_GT(text.size(), 1u << 20);
   for (Packing packing : {Packing::plain, Packing::gzip, Packing::xz, Packing::bzip2}) {

@@ -10,7 +10,7 @@
 
 #include "clauses/basic_clause_set.hh"
 #include "clauses/id_manager.hh"
-#include "engine/umaxsat_solver.hh"
+#include "engine/qrn/umaxsat_solver.hh"
 #include "engine_test_support.hh"
 
 namespace {
@@ -106,7 +106,7 @@ TEST_F(SolverBaseTest, RelaxationIsRecordedBothWays) {
 }
 
 TEST_F(SolverBaseTest, PruningOfAUnitClause) {
-  settings.pruning_clauses = true;
+  settings.use_added_relax_cls = true;
   imgr.set_top_id(1);
   BasicClause* a = soft_clause({1});
   const std::size_t base = set.size();
@@ -133,7 +133,7 @@ TEST_F(SolverBaseTest, PruningOfAUnitClause) {
 }
 
 TEST_F(SolverBaseTest, PruningSkipsEveryRelaxationVariableOfTheClause) {
-  settings.pruning_clauses = true;
+  settings.use_added_relax_cls = true;
   imgr.set_top_id(3);
   BasicClause* a = soft_clause({1, -2});
   BasicClause* b = soft_clause({2, 3});
@@ -149,7 +149,7 @@ TEST_F(SolverBaseTest, PruningSkipsEveryRelaxationVariableOfTheClause) {
 TEST_F(SolverBaseTest, PruningOfAClauseFirstRelaxedWithEarlierRelaxationVariables) {
   // A weighted copy carries the relaxation variables of the clause it copies; they are
   // relaxation variables too and get no pruning clause.
-  settings.pruning_clauses = true;
+  settings.use_added_relax_cls = true;
   imgr.set_top_id(2);
   BasicClause* a = soft_clause({1, 2});
   relax({a});  // r3, f4
@@ -165,8 +165,8 @@ TEST_F(SolverBaseTest, PruningOfAClauseFirstRelaxedWithEarlierRelaxationVariable
 }
 
 TEST_F(SolverBaseTest, PerClauseConstraintAppearsAtThresholdAndIsReplaced) {
-  settings.per_clause_amo = true;
-  settings.per_clause_amo_threshold = 3;
+  settings.relate_relax_vars = true;
+  settings.relate_relax_vars_thres = 3;
   settings.encoding = QRN_ENC_SEQ_COUNTER;
   // Ids no other test uses, so that the registry holds these literal sequences only for this
   // test's clauses.
@@ -206,8 +206,8 @@ TEST_F(SolverBaseTest, PerClauseConstraintAppearsAtThresholdAndIsReplaced) {
 }
 
 TEST_F(SolverBaseTest, PerClauseConstraintOnlyForClausesAtTheThreshold) {
-  settings.per_clause_amo = true;
-  settings.per_clause_amo_threshold = 2;
+  settings.relate_relax_vars = true;
+  settings.relate_relax_vars_thres = 2;
   settings.encoding = QRN_ENC_PAIRWISE;
   imgr.set_top_id(2);
   BasicClause* a = soft_clause({1});
@@ -225,8 +225,8 @@ TEST_F(SolverBaseTest, PerClauseConstraintOnlyForClausesAtTheThreshold) {
 }
 
 TEST_F(SolverBaseTest, ThresholdIsComparedUnsigned) {
-  settings.per_clause_amo = true;
-  settings.per_clause_amo_threshold = -1;
+  settings.relate_relax_vars = true;
+  settings.relate_relax_vars_thres = -1;
   settings.encoding = QRN_ENC_PAIRWISE;
   BasicClause* a = soft_clause({1});
   imgr.set_top_id(1);
@@ -236,8 +236,8 @@ TEST_F(SolverBaseTest, ThresholdIsComparedUnsigned) {
 }
 
 TEST_F(SolverBaseTest, NoPerClauseConstraintWhenSwitchedOff) {
-  settings.per_clause_amo = false;
-  settings.per_clause_amo_threshold = 1;
+  settings.relate_relax_vars = false;
+  settings.relate_relax_vars_thres = 1;
   imgr.set_top_id(1);
   BasicClause* a = soft_clause({1});
   for (int i = 0; i < 4; ++i) relax({a});
@@ -247,9 +247,9 @@ TEST_F(SolverBaseTest, NoPerClauseConstraintWhenSwitchedOff) {
 }
 
 TEST_F(SolverBaseTest, ResetEmptiesEverything) {
-  settings.pruning_clauses = true;
-  settings.per_clause_amo = true;
-  settings.per_clause_amo_threshold = 2;
+  settings.use_added_relax_cls = true;
+  settings.relate_relax_vars = true;
+  settings.relate_relax_vars_thres = 2;
   imgr.set_top_id(2);
   BasicClause* a = soft_clause({1, 2});
   relax({a});

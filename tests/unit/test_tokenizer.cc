@@ -116,7 +116,7 @@ TEST_P(TokenErrors, MalformedOrOutOfRangeLiteralsEndTheRun) {
 TEST_P(Tokens, WeightsUseTheUnsigned64BitRange) {
   const struct {
     const char* text;
-    weight_t value;
+    Cost value;
   } cases[] = {
       {"0", 0},
       {"-0", 0},

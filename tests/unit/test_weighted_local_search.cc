@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "clauses/instance_snapshot.hh"
-#include "engine/weighted_local_search.hh"
+#include "engine/oll/weighted_local_search.hh"
 #include "random_instances.hh"
 #include "test_env.hh"
 
