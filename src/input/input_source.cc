@@ -230,12 +230,18 @@ private:
       bs.avail_in += static_cast<unsigned>(more);
     }
     if (bs.avail_in >= 3 && std::memcmp(bs.next_in, "BZh", 3) == 0) {
-      const char* next = bs.next_in;
-      unsigned avail = bs.avail_in;
+      // A fresh decoder for the next stream; where the input and the caller's buffer stand
+      // carries over (start() clears them, and read() measures its output by avail_out).
+      char* next_in = bs.next_in;
+      const unsigned avail_in = bs.avail_in;
+      char* next_out = bs.next_out;
+      const unsigned avail_out = bs.avail_out;
       BZ2_bzDecompressEnd(&bs);
       start();
-      bs.next_in = const_cast<char*>(next);
-      bs.avail_in = avail;
+      bs.next_in = next_in;
+      bs.avail_in = avail_in;
+      bs.next_out = next_out;
+      bs.avail_out = avail_out;
     } else {
       done = true;
     }

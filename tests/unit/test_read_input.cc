@@ -328,6 +328,20 @@ TEST(ReadInput, LargeFilesAcrossManyRefills) {
   }
 }
 
+// A compressed file may hold several streams one after the other (as `cat a.gz b.gz` makes):
+// they read as the concatenation of their contents, whichever way the file is split.
+TEST(ReadInput, ConcatenatedCompressedStreams) {
+  const std::string text = "c two parts\np wcnf 3 4 10\n10 1 2 0\n3 -1 0\n4 -2 3 0\n5 -3 0\n";
+  const Snapshot want = read_text(text);
+  for (Packing packing : {Packing::gzip, Packing::xz, Packing::bzip2})
+    for (std::size_t cut : {std::size_t(1), std::size_t(12), text.size() / 2, text.size() - 1}) {
+      TempFile f(packed(text.substr(0, cut), packing) + packed(text.substr(cut), packing), Packing::plain);
+      const Snapshot got = read_snapshot(f.path());
+      EXPECT_EQ(got.weights, want.weights) << name_of(packing) << " cut at " << cut;
+      EXPECT_EQ(got.top_weight, want.top_weight) << name_of(packing) << " cut at " << cut;
+    }
+}
+
 TEST(ReadInput, ProgressLinesAtVerbosityTwoWithoutCompetitionFormat) {
   TempFile f("p cnf 1 1\n1 0\n");
   const ConfigSnapshot saved;
