@@ -93,32 +93,42 @@ def spawn(cmd, out_fd, err_fd, cwd=None):
         os.close(devnull)
 
 
-def run_limited(cmd, wall_limit, cwd=None):
-    """Runs `cmd`, killing it after `wall_limit` seconds; the CPU time comes from wait4 on the
-    child itself, the peak memory from GNU time when it is installed."""
+# Process groups of the solvers that this module has started and not yet reaped.
+LIVE_GROUPS = set()
+
+
+def kill_live_groups():
+    """Ends every solver still running (for a benchmark that is itself being stopped)."""
+    for pid in list(LIVE_GROUPS):
+        try:
+            os.killpg(pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+
+
+def _supervise(cmd, cwd, on_tick, peak=None):
+    """Runs `cmd` in a process group of its own and waits for it, calling on_tick(pid, elapsed, result)
+    between polls (to send signals); returns the RunResult with its output, CPU time, and peak
+    memory (from the file `peak` when GNU time wrote one)."""
     res = RunResult()
-    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err, \
-            tempfile.NamedTemporaryFile(mode="r") as peak:
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         start = time.monotonic()
-        if os.access(GNU_TIME, os.X_OK):
-            cmd = [GNU_TIME, "-q", "-f", "%M", "-o", peak.name] + list(cmd)
         pid = spawn(cmd, out.fileno(), err.fileno(), cwd)
-        deadline = start + wall_limit
+        LIVE_GROUPS.add(pid)
         delay = 0.002
         while True:
             got, status, usage = os.wait4(pid, os.WNOHANG)
             if got == pid:
+                LIVE_GROUPS.discard(pid)
                 break
-            if time.monotonic() > deadline and not res.killed:
-                res.killed = True
-                os.killpg(pid, signal.SIGKILL)
+            on_tick(pid, time.monotonic() - start, res)
             time.sleep(delay)
             delay = min(delay * 2, 0.05)
         res.wall = time.monotonic() - start
         res.returncode = os.waitstatus_to_exitcode(status)
         res.cpu = usage.ru_utime + usage.ru_stime
         res.max_rss_kb = usage.ru_maxrss
-        measured = peak.read().split()
+        measured = peak.read().split() if peak is not None else []
         if measured and measured[-1].isdigit():
             res.max_rss_kb = int(measured[-1])
         out.seek(0)
@@ -126,6 +136,20 @@ def run_limited(cmd, wall_limit, cwd=None):
         res.stdout = out.read().decode("utf-8", "replace")
         res.stderr = err.read().decode("utf-8", "replace")
     return res
+
+
+def run_limited(cmd, wall_limit, cwd=None):
+    """Runs `cmd`, killing it after `wall_limit` seconds; the CPU time comes from wait4 on the
+    child itself, the peak memory from GNU time when it is installed."""
+    def kill_after_limit(pid, elapsed, res):
+        if elapsed > wall_limit and not res.killed:
+            res.killed = True
+            os.killpg(pid, signal.SIGKILL)
+
+    with tempfile.NamedTemporaryFile(mode="r") as peak:
+        if os.access(GNU_TIME, os.X_OK):
+            cmd = [GNU_TIME, "-q", "-f", "%M", "-o", peak.name] + list(cmd)
+        return _supervise(cmd, cwd, kill_after_limit, peak)
 
 
 def median(values):
@@ -150,51 +174,21 @@ def select(entries, quick=False, classes=None, pattern=None):
     return out
 
 
-# Process groups of the solvers that run_until_deadline has started and not yet reaped.
-LIVE_GROUPS = set()
-
-
-def kill_live_groups():
-    """Ends every solver still running (for a benchmark that is itself being stopped)."""
-    for pid in list(LIVE_GROUPS):
-        try:
-            os.killpg(pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
-
-
 def run_until_deadline(cmd, deadline, grace, cwd=None):
     """Runs `cmd` alone as the MaxSAT Evaluation does: SIGTERM to its process group after
     `deadline` wall-clock seconds, SIGKILL `grace` seconds later if it is still there. The
     result's `signals` tells which of the two were sent ([], ["TERM"] or ["TERM", "KILL"])."""
-    res = RunResult()
-    res.signals = []
-    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        start = time.monotonic()
-        pid = spawn(cmd, out.fileno(), err.fileno(), cwd)
-        LIVE_GROUPS.add(pid)
-        delay = 0.002
-        while True:
-            got, status, usage = os.wait4(pid, os.WNOHANG)
-            if got == pid:
-                LIVE_GROUPS.discard(pid)
-                break
-            elapsed = time.monotonic() - start
-            if elapsed >= deadline and not res.signals:
-                res.signals.append("TERM")
-                os.killpg(pid, signal.SIGTERM)
-            elif elapsed >= deadline + grace and len(res.signals) == 1:
-                res.signals.append("KILL")
-                res.killed = True
-                os.killpg(pid, signal.SIGKILL)
-            time.sleep(delay)
-            delay = min(delay * 2, 0.05)
-        res.wall = time.monotonic() - start
-        res.returncode = os.waitstatus_to_exitcode(status)
-        res.cpu = usage.ru_utime + usage.ru_stime
-        res.max_rss_kb = usage.ru_maxrss
-        out.seek(0)
-        err.seek(0)
-        res.stdout = out.read().decode("utf-8", "replace")
-        res.stderr = err.read().decode("utf-8", "replace")
+    signals = []
+
+    def term_then_kill(pid, elapsed, res):
+        if elapsed >= deadline and not signals:
+            signals.append("TERM")
+            os.killpg(pid, signal.SIGTERM)
+        elif elapsed >= deadline + grace and len(signals) == 1:
+            signals.append("KILL")
+            res.killed = True
+            os.killpg(pid, signal.SIGKILL)
+
+    res = _supervise(cmd, cwd, term_then_kill)
+    res.signals = signals
     return res
