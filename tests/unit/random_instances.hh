@@ -20,8 +20,10 @@
 namespace random_instances {
 
 // `deep`: plain Max-2-SAT and Max-3-SAT on 14 to 17 variables, whose search trees have room for
-// the bound to prune wrongly.
-enum class Category { plain, partial, weighted, mostly_hard, deep };
+// the bound to prune wrongly. `mirrored`: weighted instances that hold, beside each clause, its
+// mirror image (every literal negated, same weight), as max-cut encodings do; a third of them
+// then lose that symmetry by one changed clause.
+enum class Category { plain, partial, weighted, mostly_hard, deep, mirrored };
 
 struct DrawnClause {
   std::vector<long> lits;
@@ -87,6 +89,23 @@ inline Instance make_instance(Category cat, std::uint64_t seed) {
       }
     }
     inst.clauses.push_back(cl);
+  }
+  if (cat == Category::mirrored && !inst.clauses.empty()) {
+    const std::size_t drawn = inst.clauses.size();
+    for (std::size_t i = 0; i < drawn; ++i) {
+      DrawnClause mirror = inst.clauses[i];
+      for (long& l : mirror.lits) l = -l;
+      inst.clauses.push_back(mirror);
+    }
+    DrawnClause& changed = inst.clauses[below(inst.clauses.size())];
+    switch (below(6)) {
+      case 0: ++changed.weight; break;
+      case 1: changed.hard = !changed.hard; break;
+      case 2:
+        if (!changed.lits.empty()) changed.lits.back() = -changed.lits.back();
+        break;
+      default: break;
+    }
   }
   return inst;
 }

@@ -1,6 +1,7 @@
 // The branch-and-bound engine against an exhaustive search on random small instances (drawn by
 // random_instances.hh): plain, partial and weighted, with repeated clauses, weight 0,
-// tautologies, empty clauses and hard clauses that are often unsatisfiable together.
+// tautologies, empty clauses and hard clauses that are often unsatisfiable together, and
+// instances equal or close to their mirror image.
 //
 // Each instance is solved with and without the initial local search: without it, the search
 // alone must find the optimum, so an underestimation that prunes too much shows up as a wrong
@@ -157,12 +158,37 @@ TEST_P(BnbSolverTest, OptimaModelsAndBoundsMatchExhaustiveSearch) {
   }
 }
 
+// A formula found equal to its mirror image must give every assignment and its complement the
+// same cost, which is what lets the search fix its first variable; and the drawn mirror images
+// that were left unchanged (half of them) must be found.
+TEST(BnbFormula, MirrorSymmetryIsFoundAndHoldsForEveryAssignment) {
+  const int cases = 400;
+  int found = 0;
+  for (int i = 0; i < cases; ++i) {
+    const Instance inst = make_instance(Category::mirrored, 6000000 + static_cast<std::uint64_t>(i));
+    LoadedSet loaded(inst);
+    const InstanceSnapshot snapshot(loaded.set);
+    if (!bnb::Formula(snapshot).symmetric_under_complement()) continue;
+    ++found;
+    std::vector<bool> model(static_cast<std::size_t>(inst.nvars) + 1), mirror(model.size());
+    for (std::uint32_t a = 0; a < (1u << inst.nvars); ++a) {
+      for (int v = 1; v <= inst.nvars; ++v) {
+        model[static_cast<std::size_t>(v)] = (a >> (v - 1)) & 1;
+        mirror[static_cast<std::size_t>(v)] = !model[static_cast<std::size_t>(v)];
+      }
+      ASSERT_EQ(model_cost(inst, model), model_cost(inst, mirror)) << "case " << i << "\n" << describe(inst);
+    }
+  }
+  EXPECT_GE(found, cases / 2);
+}
+
 INSTANTIATE_TEST_SUITE_P(Categories, BnbSolverTest,
                          ::testing::Values(CategoryCase{"plain", Category::plain, 1000000, 1000},
                                            CategoryCase{"partial", Category::partial, 2000000, 1000},
                                            CategoryCase{"weighted", Category::weighted, 3000000, 1000},
                                            CategoryCase{"mostly_hard", Category::mostly_hard, 4000000, 1000},
-                                           CategoryCase{"deep", Category::deep, 5000000, 30}),
+                                           CategoryCase{"deep", Category::deep, 5000000, 30},
+                                           CategoryCase{"mirrored", Category::mirrored, 6000000, 300}),
                          [](const ::testing::TestParamInfo<CategoryCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

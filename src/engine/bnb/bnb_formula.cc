@@ -50,6 +50,32 @@ Formula::Formula(const InstanceSnapshot& instance) : nvars(instance.num_vars()) 
   for (int c = 0; c < num_clauses(); ++c) nfree[static_cast<std::size_t>(c)] = clause_size(c);
 }
 
+bool Formula::symmetric_under_complement() const {
+  // Clauses are kept sorted, and negating each literal of a sorted clause keeps it sorted (a
+  // clause never holds both literals of a variable). So the clauses sorted by their own
+  // literals, and sorted by their negated literals, must read the same.
+  auto compare = [this](int a, int b, bool negated) {
+    if (hard[static_cast<std::size_t>(a)] != hard[static_cast<std::size_t>(b)]) return hard[static_cast<std::size_t>(a)] < hard[static_cast<std::size_t>(b)];
+    if (weight[static_cast<std::size_t>(a)] != weight[static_cast<std::size_t>(b)]) return weight[static_cast<std::size_t>(a)] < weight[static_cast<std::size_t>(b)];
+    const int flip = negated ? 1 : 0;
+    return std::lexicographical_compare(clause_begin(a), clause_end(a), clause_begin(b), clause_end(b),
+                                        [flip](int x, int y) { return (x ^ flip) < (y ^ flip); });
+  };
+  if (num_clauses() == 0) return false;
+  std::vector<int> plain(static_cast<std::size_t>(num_clauses()));
+  for (int c = 0; c < num_clauses(); ++c) plain[static_cast<std::size_t>(c)] = c;
+  std::vector<int> mirrored = plain;
+  std::sort(plain.begin(), plain.end(), [&](int a, int b) { return compare(a, b, false); });
+  std::sort(mirrored.begin(), mirrored.end(), [&](int a, int b) { return compare(a, b, true); });
+  for (std::size_t i = 0; i < plain.size(); ++i) {
+    const int a = plain[i], b = mirrored[i];
+    if (hard[static_cast<std::size_t>(a)] != hard[static_cast<std::size_t>(b)] || weight[static_cast<std::size_t>(a)] != weight[static_cast<std::size_t>(b)] ||
+        clause_size(a) != clause_size(b) || !std::equal(clause_begin(a), clause_end(a), clause_begin(b), [](int x, int y) { return x == negate(y); }))
+      return false;
+  }
+  return true;
+}
+
 namespace {
 
 // The flat index of literal `lit` in the clause [first, last).

@@ -56,6 +56,10 @@ public:
   Cost empty_soft_weight() const { return empty_soft; }
   bool has_empty_hard() const { return empty_hard; }
   Cost total_soft_weight() const { return total_soft; }
+  // Whether negating every variable maps the clauses, with their weights, onto themselves (as in
+  // max-cut and other partitioning problems): then every model has a mirror model of the same
+  // cost, and the search may fix the value of its first variable.
+  bool symmetric_under_complement() const;
 
   // Raw views for the hot loops, valid for the formula's lifetime: literals of all clauses
   // (clause c spans clause_starts()[c] to clause_starts()[c + 1]) and literal values.

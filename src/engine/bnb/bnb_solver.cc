@@ -249,6 +249,7 @@ EngineResult BnbSolver::solve(Cost initial_upper_bound, const std::vector<bool>*
   }
   if (have_model && best_cost < given && options.listener != nullptr) options.listener->on_upper_bound(best_cost);
 
+  mirror_symmetric = f.symmetric_under_complement();
   cost = f.empty_soft_weight();
   for (int c = 0; c < f.num_clauses(); ++c) {
     if (f.clause_size(c) != 1) continue;
@@ -282,7 +283,10 @@ EngineResult BnbSolver::solve(Cost initial_upper_bound, const std::vector<bool>*
         }
         if (open && changed) continue;
         if (open) {
-          levels.push_back(Level{trail.size(), units.size(), cost, branch_lit, false});
+          // With nothing set yet on a formula equal to its mirror image, the other value of the
+          // first decision leads only to the mirror images of the models of this one.
+          const bool mirrored = levels.empty() && trail.empty() && mirror_symmetric;
+          levels.push_back(Level{trail.size(), units.size(), cost, branch_lit, mirrored});
           assign(branch_lit);
           continue;
         }

@@ -10,7 +10,8 @@
 //     ends the node. A unit soft clause whose residual weight would reach the upper bound is
 //     satisfied by force;
 //   - branches on the variable with the best two-sided weighted occurrence score (short
-//     clauses count most), the value that satisfies more weight first.
+//     clauses count most), the value that satisfies more weight first. On a formula that
+//     negating all variables leaves unchanged, the first decision takes one value only.
 // The clause state is kept incrementally by counters (bnb_formula.hh); nothing is copied or
 // allocated per node. The first upper bound is the better of the caller's model and a tabu
 // local search (bnb_local_search.hh). Every returned model has been checked on the snapshot.
@@ -93,6 +94,7 @@ private:
   std::vector<int> hard_queue;
   std::size_t hard_head = 0;
   int branch_lit = -1;
+  bool mirror_symmetric = false;  // see Formula::symmetric_under_complement
 
   // Scratch of scan_open_clauses and harden, per literal.
   std::vector<double> score;
