@@ -19,7 +19,8 @@ LowerBound::LowerBound(Formula& formula) : f(formula) {
   trail.reserve(n);
   // A clause enters the queue when it becomes unit, at most once per propagation, and the
   // candidate units of the node come first.
-  queue.reserve(2 * m + 1);
+  // One slot more for the speculative write of assign().
+  queue.resize(2 * m + 2);
   subset.reserve(m);
   implied.reserve(n);
   cannot_fail.assign(2 * n, 0);
@@ -47,21 +48,29 @@ void LowerBound::assign(int lit, int why) {
   const std::size_t* starts = f.clause_starts();
   const signed char* val = f.values();
   const Cost* weights = resid.data();
+  Implied* out = queue.data();
+  std::size_t tail = qtail;
   const int* end = f.occ_end(neg);
   const int* other = f.occ_other_begin(neg);
   for (const int* p = f.occ_begin(neg); p != end; ++p, ++other) {
     const int c = *p;
-    if (weights[c] == 0) continue;
-    if (*other >= 0) {
-      const int value = val[*other];
-      if (value > 0) continue;
-      if (value < 0) {
+    const int o = *other;
+    if (o >= 0) {
+      // A binary clause: the other literal is implied when it is unassigned, and the clause is
+      // falsified when it is false. Whether it is true or free, and whether the clause still
+      // has weight, vary from clause to clause without pattern, so the entry is written
+      // unconditionally and counted only when it is wanted (the queue has a spare slot).
+      const int value = val[o];
+      const bool live = weights[c] != 0;
+      if (value < 0 && live) {
         conflict = c;  // nothing else of this literal matters: undoing only resets values
         break;
       }
-      queue.push_back(Implied{*other, c});
+      out[tail] = Implied{o, c};
+      tail += static_cast<std::size_t>(live & (value == 0));
       continue;
     }
+    if (weights[c] == 0) continue;
     int free = -1, nfree = 0;
     bool sat = false;
     const int* q_end = lits + starts[c + 1];
@@ -81,13 +90,14 @@ void LowerBound::assign(int lit, int why) {
       conflict = c;
       break;
     }
-    queue.push_back(Implied{free, c});
+    out[tail++] = Implied{free, c};
   }
+  qtail = tail;
   steps += static_cast<std::uint64_t>(end - f.occ_begin(neg));
 }
 
 int LowerBound::propagate(std::size_t cap) {
-  while (conflict < 0 && qhead < queue.size()) {
+  while (conflict < 0 && qhead < qtail) {
     if (trail.size() > cap) return gave_up;
     const Implied next = queue[qhead++];
     const int value = f.value(next.lit);
@@ -106,8 +116,7 @@ void LowerBound::undo_all() {
     f.unset(lit);
     in_sim[static_cast<std::size_t>(var_of(lit))] = 0;
   }
-  queue.clear();
-  qhead = 0;
+  qhead = qtail = 0;
   conflict = -1;
 }
 
@@ -188,7 +197,7 @@ Cost LowerBound::compute(const std::vector<int>& units, Cost limit, bool failed_
     while (f.free_count(u) == 1 && resid[static_cast<std::size_t>(u)] > 0 && !f.satisfied(u)) {
       const int lit = f.free_literal(u);
       if (cannot_fail[static_cast<std::size_t>(lit)] == stamp) break;
-      queue.push_back(Implied{lit, u});
+      queue[qtail++] = Implied{lit, u};
       const int c = propagate();
       if (c < 0) {
         note_no_conflict();

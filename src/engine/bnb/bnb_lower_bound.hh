@@ -77,8 +77,9 @@ private:
   std::vector<int> reason;   // per variable, while assigned by the simulation; -1: assumed
   std::vector<char> in_sim;
   std::vector<int> trail;
-  std::vector<Implied> queue;
+  std::vector<Implied> queue;  // entries qhead..qtail wait; the vector never changes size
   std::size_t qhead = 0;
+  std::size_t qtail = 0;
   int conflict = -1;
   bool infeasible = false;
   std::vector<int> subset;
