@@ -6,7 +6,10 @@
 //
 //     build/bench/sls_bench [--seconds S] [--flips N] [--seed K] [--start FILE | --start-sat]
 //                           [--picks N] [--hard-inc N] [--soft-unit N] [--max-unit N]
-//                           [--soft-cap N] FILE
+//                           [--soft-cap N] [--noise N] [--stagnation N] FILE
+//
+// --stagnation N restarts from the best after N flips without improvement (0: never), in place
+// of the default that grows with the number of clauses.
 //
 // Each new best prints "o COST after S s, F flips"; the last lines give the best cost, the flips
 // per second and the hard clauses the walk still falsifies. Every reported model is checked
@@ -92,6 +95,10 @@ int main(int argc, char** argv) {
     else if (option(argc, argv, i, "--max-unit", &v)) settings.max_soft_unit = std::atoll(v);
     else if (option(argc, argv, i, "--soft-cap", &v)) settings.soft_cap_units = std::atoll(v);
     else if (option(argc, argv, i, "--noise", &v)) settings.walk_noise = std::atoi(v);
+    else if (option(argc, argv, i, "--stagnation", &v)) {
+      settings.stagnation_flips = std::strtoull(v, nullptr, 10);
+      settings.stagnation_flips_per_clause = 0;
+    }
     else if (argv[i][0] != '-' && file == nullptr) file = argv[i];
     else {
       std::fprintf(stderr, "%s: unknown or incomplete option %s\n", argv[0], argv[i]);
@@ -101,7 +108,7 @@ int main(int argc, char** argv) {
   if (file == nullptr) {
     std::fprintf(stderr,
                  "usage: %s [--seconds S] [--flips N] [--seed K] [--start FILE | --start-sat] [--picks N] "
-                 "[--hard-inc N] [--soft-unit N] [--max-unit N] [--soft-cap N] FILE\n",
+                 "[--hard-inc N] [--soft-unit N] [--max-unit N] [--soft-cap N] [--noise N] [--stagnation N] FILE\n",
                  argv[0]);
     return 2;
   }

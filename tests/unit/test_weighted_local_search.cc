@@ -68,14 +68,20 @@ TEST_P(WeightedLocalSearchTest, ModelsAreFeasibleWithTheirExactCostAndMostlyOpti
     const long long optimum = exhaustive_optimum(inst);
     LoadedSet loaded(inst);
     const InstanceSnapshot snapshot(loaded.set);
-    WeightedLocalSearch search(snapshot, seed);
+    // Every other walk restarts from its best after a few hundred idle flips.
+    LocalSearchSettings settings;
+    if (i % 2 == 1) {
+      settings.stagnation_flips = 300;
+      settings.stagnation_flips_per_clause = 0;
+    }
+    WeightedLocalSearch search(snapshot, seed, settings);
     std::vector<Cost> improvements;
     const bool found = search.improve(20000, ~Cost(0), never, [&](Cost c) { improvements.push_back(c); });
     std::string err = check_best(inst, snapshot, search, improvements, optimum);
     if (err.empty() && found != search.has_model()) err = "improve() returned " + std::to_string(found);
     if (err.empty() && optimum >= 0) {
       // Nothing costs less than the optimum, so a bound at the optimum is never beaten.
-      WeightedLocalSearch bounded(snapshot, seed);
+      WeightedLocalSearch bounded(snapshot, seed, settings);
       if (bounded.improve(2000, static_cast<Cost>(optimum), never, [&](Cost) { err = "improvement below the bound"; }))
         err = "beat a bound at the optimum";
     }
@@ -127,7 +133,11 @@ TEST(WeightedLocalSearch, SameSeedSameWalkInOneCallOrInSlices) {
   const Instance inst = planted_instance(300, 7, planted);
   LoadedSet loaded(inst);
   const InstanceSnapshot snapshot(loaded.set);
-  WeightedLocalSearch whole(snapshot, 42), again(snapshot, 42), sliced(snapshot, 42);
+  // Restarts after 2000 idle flips, which the slices must not reset.
+  LocalSearchSettings settings;
+  settings.stagnation_flips = 2000;
+  settings.stagnation_flips_per_clause = 0;
+  WeightedLocalSearch whole(snapshot, 42, settings), again(snapshot, 42, settings), sliced(snapshot, 42, settings);
   whole.improve(30000, ~Cost(0), never);
   again.improve(30000, ~Cost(0), never);
   for (int i = 0; i < 30; ++i) sliced.improve(1000, ~Cost(0), never);

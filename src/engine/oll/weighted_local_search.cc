@@ -44,6 +44,7 @@ WeightedLocalSearch::WeightedLocalSearch(const InstanceSnapshot& instance, std::
     : settings(settings) {
   for (std::uint64_t& word : rng_state) word = splitmix64(seed);
   load(instance);
+  stagnation_limit = std::max(settings.stagnation_flips, settings.stagnation_flips_per_clause * num_clauses);
   reset_weights();
   restart_from({});
 }
@@ -303,8 +304,14 @@ bool WeightedLocalSearch::improve(std::uint64_t budget, Cost bound, const std::f
     if (step % stop_poll_interval == stop_poll_interval - 1 && stop && stop()) break;
     // Nothing falsified: no flip can lower the cost.
     if (falsified[hard_side].empty() && falsified[soft_side].empty()) break;
+    if (stagnation_limit > 0 && has_model() && ++since_best > stagnation_limit) {
+      since_best = 0;
+      std::fill(weight.begin(), weight.begin() + num_hard, 1);
+      restart_from(best);
+    }
     flip(pick_variable());
     if (falsified[hard_side].empty() && (!has_model() || cost.saturated() < best_exact_cost)) {
+      since_best = 0;
       record_best();
       if (best_exact_cost < bound && on_improvement) on_improvement(best_exact_cost);
     }
