@@ -54,25 +54,23 @@ bool Formula::symmetric_under_complement() const {
   // Clauses are kept sorted, and negating each literal of a sorted clause keeps it sorted (a
   // clause never holds both literals of a variable). So the clauses sorted by their own
   // literals, and sorted by their negated literals, must read the same.
-  auto compare = [this](int a, int b, bool negated) {
-    if (hard[static_cast<std::size_t>(a)] != hard[static_cast<std::size_t>(b)]) return hard[static_cast<std::size_t>(a)] < hard[static_cast<std::size_t>(b)];
-    if (weight[static_cast<std::size_t>(a)] != weight[static_cast<std::size_t>(b)]) return weight[static_cast<std::size_t>(a)] < weight[static_cast<std::size_t>(b)];
-    const int flip = negated ? 1 : 0;
+  // `flip_b` reads clause b with its literals negated.
+  auto less = [this](int a, int b, int flip_a, int flip_b) {
+    const std::size_t i = static_cast<std::size_t>(a), j = static_cast<std::size_t>(b);
+    if (hard[i] != hard[j]) return hard[i] < hard[j];
+    if (weight[i] != weight[j]) return weight[i] < weight[j];
     return std::lexicographical_compare(clause_begin(a), clause_end(a), clause_begin(b), clause_end(b),
-                                        [flip](int x, int y) { return (x ^ flip) < (y ^ flip); });
+                                        [=](int x, int y) { return (x ^ flip_a) < (y ^ flip_b); });
   };
   if (num_clauses() == 0) return false;
   std::vector<int> plain(static_cast<std::size_t>(num_clauses()));
   for (int c = 0; c < num_clauses(); ++c) plain[static_cast<std::size_t>(c)] = c;
   std::vector<int> mirrored = plain;
-  std::sort(plain.begin(), plain.end(), [&](int a, int b) { return compare(a, b, false); });
-  std::sort(mirrored.begin(), mirrored.end(), [&](int a, int b) { return compare(a, b, true); });
-  for (std::size_t i = 0; i < plain.size(); ++i) {
-    const int a = plain[i], b = mirrored[i];
-    if (hard[static_cast<std::size_t>(a)] != hard[static_cast<std::size_t>(b)] || weight[static_cast<std::size_t>(a)] != weight[static_cast<std::size_t>(b)] ||
-        clause_size(a) != clause_size(b) || !std::equal(clause_begin(a), clause_end(a), clause_begin(b), [](int x, int y) { return x == negate(y); }))
-      return false;
-  }
+  std::sort(plain.begin(), plain.end(), [&](int a, int b) { return less(a, b, 0, 0); });
+  std::sort(mirrored.begin(), mirrored.end(), [&](int a, int b) { return less(a, b, 1, 1); });
+  // Equal when neither reads less than the other, b negated.
+  for (std::size_t i = 0; i < plain.size(); ++i)
+    if (less(plain[i], mirrored[i], 0, 1) || less(mirrored[i], plain[i], 1, 0)) return false;
   return true;
 }
 

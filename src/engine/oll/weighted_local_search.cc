@@ -114,8 +114,10 @@ void WeightedLocalSearch::load(const InstanceSnapshot& instance) {
   flipped_since_best.reserve(num_vars);
 }
 
+void WeightedLocalSearch::reset_hard_weights() { std::fill(weight.begin(), weight.begin() + num_hard, 1); }
+
 void WeightedLocalSearch::reset_weights() {
-  std::fill(weight.begin(), weight.begin() + num_hard, 1);
+  reset_hard_weights();
   std::copy(soft_unit.begin(), soft_unit.end(), weight.begin() + num_hard);
 }
 
@@ -306,7 +308,7 @@ bool WeightedLocalSearch::improve(std::uint64_t budget, Cost bound, const std::f
     if (falsified[hard_side].empty() && falsified[soft_side].empty()) break;
     if (stagnation_limit > 0 && has_model() && ++since_best > stagnation_limit) {
       since_best = 0;
-      std::fill(weight.begin(), weight.begin() + num_hard, 1);
+      reset_hard_weights();
       restart_from(best);
     }
     flip(pick_variable());

@@ -102,6 +102,7 @@ private:
 
   void load(const InstanceSnapshot& instance);
   void reset_weights();
+  void reset_hard_weights();  // every hard clause back to search weight 1
   void flip(std::uint32_t var);
   std::uint32_t pick_variable();
   void raise_weights();
