@@ -38,43 +38,64 @@ bool HybridSolver::suits_branch_and_bound() const {
 
 EngineResult HybridSolver::solve() {
   if (!branch_and_bound) return oll.solve();
-  if (options.anytime == AnytimeMode::always) return alternate_with_anytime_phases(0, testing_slice_effort);
+  if (options.anytime == AnytimeMode::always)
+    return alternate_with_anytime_phases(AnytimeSchedule(AnytimeSchedule::every_slice(testing_slice_effort)));
   if (suits_branch_and_bound()) return probe_then_branch_and_bound();
-  if (options.anytime == AnytimeMode::on) return alternate_with_anytime_phases(anytime_start_effort, core_slice_effort);
+  if (options.anytime == AnytimeMode::on)
+    return alternate_with_anytime_phases(AnytimeSchedule(AnytimeSchedule::exact_first()));
   return oll.solve();
 }
 
-// A paused SAT call starts again from the beginning (with what the oracle learnt), so a slice
-// shorter than the call it interrupts would starve it: a slice in which the core-guided search
-// did not raise the lower bound doubles the next slices of both kinds, one that did restores
-// the base length.
-EngineResult HybridSolver::alternate_with_anytime_phases(std::uint64_t start, std::uint64_t base_slice) {
-  std::uint64_t pause_at = start;
-  std::uint64_t slice = base_slice;
-  Cost lower_before = oll.lower_bound();
+// A paused SAT call starts again with what the oracle learnt; the schedule's growing slices keep
+// such restarts few. All of it is measured in the oracle's work (SatOracle::work).
+EngineResult HybridSolver::alternate_with_anytime_phases(AnytimeSchedule schedule) {
+  std::uint64_t core_work = 0;
   for (;;) {
-    EngineResult result = oll.run([this, &pause_at] { return oll.effort() >= pause_at; });
+    const std::uint64_t started = oll.work();
+    const std::uint64_t pause_at = started + (schedule.next_pause() - std::min(schedule.next_pause(), core_work));
+    EngineResult result = oll.run([this, pause_at] { return oll.work() >= pause_at; });
+    core_work += oll.work() - started;
     if (!oll.was_paused()) return result;
-    if (oll.lower_bound() > lower_before)
-      slice = base_slice;
-    else if (slice < max_slice_effort)
-      slice *= 2;
-    lower_before = oll.lower_bound();
-    local_search_slice(slice * flips_per_effort);
-    oll.linear_search(slice);
-    pause_at = oll.effort() + slice;
+    // Without a model there is nothing to improve; the slice ends all the same.
+    const std::uint64_t turn = schedule.turn(core_work, oll.lower_bound(), oll.has_model() ? oll.upper_bound() : ~Cost(0));
+    if (turn > 0 && oll.has_model()) schedule.spent(phase_turn(turn));
   }
+}
+
+std::uint64_t HybridSolver::phase_turn(std::uint64_t work) {
+  const std::uint64_t local = local_search_slice(work / 2);
+  const std::uint64_t work_before = oll.work();
+  const std::uint64_t literals_before = oll.literals_added();
+  oll.linear_search(work > local ? (work - local) / linear_work_weight : 0);
+  const std::uint64_t linear =
+      linear_work_weight * (oll.work() - work_before) + (oll.literals_added() - literals_before) / literals_per_work;
+  return local + linear;
 }
 
 // The walk starts again from the engine's best model whenever that is better than its own best
 // (a model from the core-guided or the linear search), keeping the clause weights it learnt.
-void HybridSolver::local_search_slice(std::uint64_t flips) {
-  if (!oll.has_model() || options.out_of_time()) return;
-  if (!local_search) local_search.reset(new WeightedLocalSearch(instance, options.seed));
+// It walks in rounds of flips until its clause visits (reading the instance included) reach
+// the budget.
+std::uint64_t HybridSolver::local_search_slice(std::uint64_t work) {
+  if (!oll.has_model() || options.out_of_time()) return 0;
+  std::uint64_t reading = 0;
+  if (!local_search) {
+    local_search.reset(new WeightedLocalSearch(instance, options.seed));
+    reading = instance.num_literals();
+  }
+  const std::uint64_t visits_before = local_search->work_done();
   if (!local_search->has_model() || oll.upper_bound() < local_search->best_cost())
     local_search->restart_from(oll.best_model_so_far());
-  local_search->improve(flips, oll.upper_bound(), [this] { return options.out_of_time(); },
-                        [this](Cost) { oll.offer_model(local_search->best_model()); });
+  const std::uint64_t budget = work * visits_per_work;
+  auto visits = [&] { return reading + local_search->work_done() - visits_before; };
+  while (visits() < budget && !options.out_of_time()) {
+    const std::uint64_t flips_before = local_search->flips_done();
+    local_search->improve(flips_per_round, oll.upper_bound(), [this] { return options.out_of_time(); },
+                          [this](Cost) { oll.offer_model(local_search->best_model()); });
+    // Fewer flips than asked: nothing is left to improve.
+    if (local_search->flips_done() - flips_before < flips_per_round) break;
+  }
+  return visits() / visits_per_work;
 }
 
 EngineResult HybridSolver::probe_then_branch_and_bound() {

@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "clauses/instance_snapshot.hh"
+#include "engine/anytime_schedule.hh"
 #include "engine/engine_result.hh"
 #include "engine/oll/oll_solver.hh"
 #include "engine/oll/weighted_local_search.hh"
@@ -26,16 +27,19 @@ public:
   // Branch and bound takes over only on instances with at most this many variables.
   static constexpr int max_branching_vars = 200;
 
-  // Oracle effort of the core-guided search before the first solution-improving phase, and of
-  // each slice (core-guided, linear search) after it.
-  static constexpr std::uint64_t anytime_start_effort = 20000;
-  static constexpr std::uint64_t core_slice_effort = 20000;
   // Slices of each kind with AnytimeMode::always, short so that small instances see them all.
   static constexpr std::uint64_t testing_slice_effort = 500;
-  // Local search flips per unit of oracle effort in a slice: about as much time for each.
-  static constexpr std::uint64_t flips_per_effort = 50;
-  // Slices grow while the core-guided search makes no progress, up to this length.
-  static constexpr std::uint64_t max_slice_effort = std::uint64_t(1) << 40;
+  // What the phases cost in units of oracle work (SatOracle::work): the local search's clause
+  // visits and the literals that the linear search gives the oracle, at about as much time per
+  // unit.
+  static constexpr std::uint64_t visits_per_work = 500;
+  static constexpr std::uint64_t literals_per_work = 20;
+  // The linear search's oracle work takes longer per unit than the core-guided search's: its
+  // calls are short and many, and the oracle's clean-ups between them go uncounted (measured 2
+  // to 6 times on set cover, seating and random instances).
+  static constexpr std::uint64_t linear_work_weight = 3;
+  // The local search's flips between two checks of its budget.
+  static constexpr std::uint64_t flips_per_round = 10000;
 
   // `branch_and_bound` false: the core-guided search alone (no branch and bound, no
   // solution-improving phases), as further optimal models need. `probe` is oracle effort.
@@ -63,11 +67,15 @@ private:
 
   bool suits_branch_and_bound() const;
   EngineResult probe_then_branch_and_bound();
-  // Core-guided slices alternating with solution-improving phases until one of them finishes.
-  EngineResult alternate_with_anytime_phases(std::uint64_t start, std::uint64_t base_slice);
-  // Local search from the best model for `flips` flips; its better models go to the core-guided
-  // search, which reports them and steers its oracle by them.
-  void local_search_slice(std::uint64_t flips);
+  // The core-guided search with turns of the solution-improving phases as `schedule` gives them,
+  // until one of them finishes.
+  EngineResult alternate_with_anytime_phases(AnytimeSchedule schedule);
+  // One turn of the phases: local search, then linear search, for about `work` in all.
+  // Returns what they spent.
+  std::uint64_t phase_turn(std::uint64_t work);
+  // Local search from the best model for about `work`; its better models go to the
+  // core-guided search, which reports them and steers its oracle by them. Returns the work spent.
+  std::uint64_t local_search_slice(std::uint64_t work);
   EngineOptions through_filter(const EngineOptions& options);
 
   const InstanceSnapshot& instance;

@@ -21,7 +21,23 @@ private:
   bool stopped = false;
 };
 
-CadicalOracle::CadicalOracle() : solver(new CaDiCaL::Solver) {
+// Counts the conflicts: the library offers every learnt clause to a connected learner.
+// Declining the offer keeps the literals from being passed one by one.
+class CadicalOracle::ConflictCounter : public CaDiCaL::Learner {
+public:
+  explicit ConflictCounter(std::uint64_t& conflicts) : conflicts(conflicts) {}
+  bool learning(int) override {
+    ++conflicts;
+    return false;
+  }
+  void learn(int) override {}
+
+private:
+  std::uint64_t& conflicts;
+};
+
+CadicalOracle::CadicalOracle() : solver(new CaDiCaL::Solver), counter(new ConflictCounter(conflicts)) {
+  solver->connect_learner(counter.get());
   solver->set("quiet", 1);
   solver->set("elim", 0);
   // Effort is counted through the terminator's polls, so one is always connected.
@@ -30,6 +46,7 @@ CadicalOracle::CadicalOracle() : solver(new CaDiCaL::Solver) {
 
 CadicalOracle::~CadicalOracle() {
   if (stopper) solver->disconnect_terminator();
+  solver->disconnect_learner();
 }
 
 int CadicalOracle::new_var() {
@@ -46,6 +63,7 @@ void CadicalOracle::reserve_vars(int n) {
 void CadicalOracle::add_clause(const int* begin, const int* end) {
   for (const int* l = begin; l != end; ++l) solver->add(*l);
   solver->add(0);
+  literals += static_cast<std::uint64_t>(end - begin);
 }
 
 SatOracle::Result CadicalOracle::solve(const std::vector<int>& assumptions) {
@@ -63,6 +81,8 @@ bool CadicalOracle::value(int lit) const { return solver->val(lit) == lit; }
 bool CadicalOracle::failed(int lit) const { return solver->failed(lit); }
 
 void CadicalOracle::set_phase(int lit) { solver->phase(lit); }
+
+void CadicalOracle::clear_phase(int lit) { solver->unphase(lit); }
 
 void CadicalOracle::set_terminate(std::function<bool()> stop) {
   if (stopper) solver->disconnect_terminator();

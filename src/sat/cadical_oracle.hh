@@ -25,17 +25,27 @@ public:
   bool value(int lit) const override;
   bool failed(int lit) const override;
   void set_phase(int lit) override;
+  void clear_phase(int lit) override;
   void set_terminate(std::function<bool()> stop) override;
   void set_conflict_limit(int conflicts) override;
   // Counts the library's polls of its terminator: it polls once per step of its search loop.
   std::uint64_t effort() const override { return polls; }
+  std::uint64_t literals_added() const override { return literals; }
+  std::uint64_t work() const override { return polls + work_per_conflict * conflicts; }
 
 private:
   class Stopper;
+  class ConflictCounter;
   std::unique_ptr<CaDiCaL::Solver> solver;
   std::unique_ptr<Stopper> stopper;
+  std::unique_ptr<ConflictCounter> counter;
   int nvars = 0;
   std::uint64_t polls = 0;
+  std::uint64_t literals = 0;
+  std::uint64_t conflicts = 0;
+  // A conflict (propagation up to it and its analysis) takes about as long as ten polls;
+  // measured on real instances whose runs are dominated by one or the other.
+  static constexpr std::uint64_t work_per_conflict = 10;
 };
 
 #endif

@@ -35,6 +35,8 @@ public:
   // The value the search tries first for the variable of `lit`: that `lit` is true. Kept until
   // changed; a search guided by a good model tends to find models near it.
   virtual void set_phase(int lit) = 0;
+  // Gives the choice of the first value for the variable of `lit` back to the oracle.
+  virtual void clear_phase(int lit) = 0;
 
   // Polled during search; returning true stops it with unknown.
   virtual void set_terminate(std::function<bool()> stop) = 0;
@@ -45,6 +47,12 @@ public:
   // the same clauses, assumptions and calls give the same count on any machine and any load,
   // which makes it the clock for decisions that must not depend on timing.
   virtual std::uint64_t effort() const = 0;
+  // Like effort, but closer to the time spent: the search loop's steps weighed together with
+  // its conflicts, which take far longer than a step on some instances. The clock for sharing
+  // time between kinds of search; effort stays the measure of budgets within one.
+  virtual std::uint64_t work() const = 0;
+  // Literals of all clauses added so far: what loading clauses cost, deterministic as effort.
+  virtual std::uint64_t literals_added() const = 0;
 };
 
 // The oracle over the CaDiCaL library.

@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
 #include "clauses/basic_clause_set.hh"
 #include "clauses/instance_snapshot.hh"
 #include "engine/hybrid_solver.hh"
+#include "engine/oll/generalized_totalizer.hh"
 #include "engine/oll/oll_solver.hh"
 #include "engine/oll/totalizer.hh"
 #include "engine/oll/weight_strata.hh"
@@ -48,6 +50,43 @@ TEST(Totalizer, OutputsCountTrueInputsBuiltAtOnceOrExtended) {
     expect_counts(n, 1, true);
     expect_counts(n, 2, false);
     expect_counts(n, n, false);
+  }
+}
+
+// With the inputs fixed, "the true inputs weigh less than k" (the negated output at_least(k))
+// is satisfiable exactly when their weight is below k, for every k up to cap + 1; inputs may
+// share a variable or be its negation, as the objective's literals can.
+TEST(GeneralizedTotalizer, BoundsTheWeightOfTheTrueInputs) {
+  std::mt19937 gen(7);
+  for (int round = 0; round < 300; ++round) {
+    auto sat = make_sat_oracle();
+    const int n = 1 + static_cast<int>(gen() % 8);
+    std::vector<int> vars;
+    for (int i = 0; i < n; ++i) vars.push_back(sat->new_var());
+    std::vector<GeneralizedTotalizer::Input> inputs;
+    for (int i = 0; i < n; ++i) {
+      const int v = vars[gen() % vars.size()];
+      inputs.push_back({gen() % 2 ? v : -v, 1 + Cost(gen() % 9)});
+    }
+    const Cost cap = gen() % 30;
+    std::vector<bool> value(vars.size() + 1);
+    for (int v : vars) {
+      value[static_cast<std::size_t>(v)] = gen() % 2 != 0;
+      sat->add_unit(value[static_cast<std::size_t>(v)] ? v : -v);
+    }
+    Cost weight = 0;
+    for (const auto& in : inputs)
+      if (value[static_cast<std::size_t>(std::abs(in.lit))] == (in.lit > 0)) weight += in.weight;
+    GeneralizedTotalizer gte(*sat, inputs, cap);
+    for (Cost k = 1; k <= cap + 1; ++k) {
+      const int out = gte.at_least(k);
+      if (out == 0) {
+        EXPECT_LT(weight, k) << "round " << round;
+        continue;
+      }
+      EXPECT_EQ(sat->solve({-out}) == SatOracle::Result::satisfiable, weight < k)
+          << "round " << round << " weight " << weight << " k " << k << " cap " << cap;
+    }
   }
 }
 

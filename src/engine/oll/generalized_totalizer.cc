@@ -44,9 +44,16 @@ std::uint64_t GeneralizedTotalizer::estimated_clauses(const std::vector<Input>& 
   return clauses;
 }
 
-GeneralizedTotalizer::GeneralizedTotalizer(SatOracle& sat, const std::vector<Input>& inputs, Cost cap)
-    : cap(cap) {
+GeneralizedTotalizer::GeneralizedTotalizer(SatOracle& sat, const std::vector<Input>& inputs, Cost cap, int guard)
+    : cap(cap), guard(guard) {
   if (!inputs.empty()) root = build(sat, inputs, 0, inputs.size());
+  // A node's outputs are forced for the sums of subsets of its true inputs only: true inputs
+  // of weights 3 and 12 force 3, 12 and 15 but not 5. Chaining the root's outputs downwards
+  // makes every output up to the true weight hold, so that at_least(k) false bounds the weight.
+  for (std::size_t i = 1; i < root.size(); ++i) {
+    clause.assign({-root[i].second, root[i - 1].second});
+    add(sat);
+  }
 }
 
 GeneralizedTotalizer::Outputs GeneralizedTotalizer::build(SatOracle& sat, const std::vector<Input>& inputs,
@@ -78,7 +85,7 @@ GeneralizedTotalizer::Outputs GeneralizedTotalizer::merge(SatOracle& sat, const 
     if (a != 0) clause.push_back(-a);
     if (b != 0) clause.push_back(-b);
     clause.push_back(output(sum));
-    sat.add_clause(clause);
+    add(sat);
   };
   for (const auto& l : left) imply(l.second, 0, l.first);
   for (const auto& r : right) imply(0, r.second, r.first);
@@ -87,7 +94,14 @@ GeneralizedTotalizer::Outputs GeneralizedTotalizer::merge(SatOracle& sat, const 
   return node;
 }
 
+void GeneralizedTotalizer::add(SatOracle& sat) {
+  if (guard != 0) clause.push_back(-guard);
+  sat.add_clause(clause);
+}
+
 int GeneralizedTotalizer::at_least(Cost value) const {
-  auto it = std::lower_bound(root.begin(), root.end(), std::make_pair(value, 0));
+  // By sum alone: a root that is a single input has that input's literal, which may be negative.
+  auto it = std::lower_bound(root.begin(), root.end(), value,
+                             [](const std::pair<Cost, int>& output, Cost sum) { return output.first < sum; });
   return it == root.end() ? 0 : it->second;
 }

@@ -21,15 +21,23 @@
 
 namespace {
 
-// Clauses a totalizer may add to the oracle; beyond that its weights are coarsened.
+// Clauses a totalizer may add to the oracle, at most `max_objective_clauses` and at most
+// `objective_clauses_per_literal` per literal of the instance (but `min_objective_clauses` on
+// small ones); beyond that its weights are coarsened. A totalizer many times the size of the
+// instance slows every later call of the core-guided search too.
 constexpr std::uint64_t max_objective_clauses = 2000000;
+constexpr std::uint64_t min_objective_clauses = 20000;
+constexpr std::uint64_t objective_clauses_per_literal = 2;
 // Conflicts one call may use at most, so that a slice ends near its effort budget.
 constexpr int max_call_conflicts = 100000;
 constexpr int max_calls_per_slice = 1000;
+// About the oracle work of one conflict, to turn what is left of a slice into a conflict limit.
+constexpr std::uint64_t work_per_conflict = 10;
 
 }  // namespace
 
 void OllSolver::follow_best_model() {
+  steered = true;
   for (int v = 1; v <= instance.num_vars(); ++v) sat->set_phase(best_model[static_cast<std::size_t>(v)] ? v : -v);
 }
 
@@ -51,23 +59,27 @@ Cost OllSolver::objective_value() const {
 // the next try.
 bool OllSolver::build_objective(Cost divisor, Cost coarsest) {
   const Cost gap = upper > lower ? upper - 1 - lower : 0;
+  const std::uint64_t limit = std::min(
+      max_objective_clauses, std::max<std::uint64_t>(min_objective_clauses, objective_clauses_per_literal * instance.num_literals()));
   std::vector<GeneralizedTotalizer::Input> inputs;
   for (; divisor != 0 && divisor <= gap + 1 && divisor < coarsest; divisor *= 2) {
     inputs.clear();
     for (const Term& t : terms)
       if (!t.hardened && t.weight / divisor > 0) inputs.push_back({-t.lit, t.weight / divisor});
     const Cost cap = gap / divisor;
-    if (GeneralizedTotalizer::estimated_clauses(inputs, cap, max_objective_clauses) > max_objective_clauses)
+    if (GeneralizedTotalizer::estimated_clauses(inputs, cap, limit) > limit)
       continue;
     objective_base = lower;
     objective_divisor = divisor;
     objective_inputs.swap(inputs);
-    objective.reset(new GeneralizedTotalizer(*sat, objective_inputs, cap));
+    retire_objective();
+    objective_guard = sat->new_var();
+    objective.reset(new GeneralizedTotalizer(*sat, objective_inputs, cap, objective_guard));
     objective_bound = cap;
     return true;
   }
   if (coarsest == ~Cost(0)) {
-    objective.reset();
+    retire_objective();
     objective_failed_gap = gap;
   }
   return false;
@@ -82,7 +94,24 @@ bool OllSolver::refine_objective() {
   return false;
 }
 
+void OllSolver::retire_objective() {
+  if (!objective) return;
+  sat->add_unit(-objective_guard);
+  objective.reset();
+}
+
+// The totalizer and the phases serve this search only: the core-guided search that goes on
+// afterwards would otherwise propagate through the totalizer's clauses and decide by the best
+// model's values, which slows its proofs (by 1.8 times on an RNA instance).
 void OllSolver::linear_search(std::uint64_t effort) {
+  linear_search_calls(effort);
+  retire_objective();
+  if (steered)
+    for (int v = 1; v <= instance.num_vars(); ++v) sat->clear_phase(v);
+  steered = false;
+}
+
+void OllSolver::linear_search_calls(std::uint64_t effort) {
   if (!sat || !have_model || lower >= upper) return;
   if (objective_failed_gap != 0 && (upper - lower) * 2 > objective_failed_gap) return;
   // A fresh callback: the one of the last run may answer for a pause that is over.
@@ -92,19 +121,18 @@ void OllSolver::linear_search(std::uint64_t effort) {
   });
   // The core-guided search has raised the lower bound well past the one the totalizer was built
   // on: a new one over the current terms is much smaller.
-  if (objective && (upper - lower) * 2 < upper - objective_base) objective.reset();
-  if (!objective && !build_objective(1)) return;
-  const std::uint64_t until = sat->effort() + effort;
+  if (!build_objective(1)) return;
+  const std::uint64_t until = sat->work() + effort;
   follow_best_model();
   // Calls that the oracle answers without search spend no effort: their number is bounded too.
-  for (int calls = 0; calls < max_calls_per_slice && !out_of_time && lower < upper && sat->effort() < until; ++calls) {
+  for (int calls = 0; calls < max_calls_per_slice && !out_of_time && lower < upper && sat->work() < until; ++calls) {
     objective_bound = std::min(objective_bound, complete_objective_bound());
     const bool complete = objective_bound == complete_objective_bound();
     const int exceeds = objective->at_least(objective_bound + 1);
-    std::vector<int> bound;
+    std::vector<int> bound{objective_guard};
     if (exceeds != 0) bound.push_back(-exceeds);
-    const std::uint64_t left = until - sat->effort();
-    sat->set_conflict_limit(static_cast<int>(std::min<std::uint64_t>(left, max_call_conflicts)));
+    const std::uint64_t left = until - sat->work();
+    sat->set_conflict_limit(static_cast<int>(std::min<std::uint64_t>(left / work_per_conflict + 1, max_call_conflicts)));
     const Cost before = upper;
     const SatOracle::Result r = sat->solve(bound);
     if (r == SatOracle::Result::unknown) break;

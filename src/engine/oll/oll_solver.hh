@@ -59,8 +59,12 @@ public:
   bool was_paused() const { return paused && !out_of_time; }
   // The oracle's effort so far (SatOracle::effort), 0 before the first run.
   std::uint64_t effort() const { return sat ? sat->effort() : 0; }
+  // The oracle's work so far (SatOracle::work), 0 before the first run.
+  std::uint64_t work() const { return sat ? sat->work() : 0; }
+  // Literals of the clauses given to the oracle so far (SatOracle::literals_added).
+  std::uint64_t literals_added() const { return sat ? sat->literals_added() : 0; }
 
-  // Solution-improving search for about `effort` oracle effort (anytime phase, between two
+  // Solution-improving search for about `effort` oracle work (SatOracle::work) (anytime phase, between two
   // runs): asks the oracle for a model whose reformulated objective is below the best model's,
   // over a generalized totalizer of the objective's soft literals (see oll_linear_search.cc).
   // Every better model lowers the upper bound as in the core-guided search; a refutation of
@@ -144,6 +148,9 @@ private:
   Cost complete_objective_bound() const;
   Cost objective_value() const;
   void follow_best_model();
+  void linear_search_calls(std::uint64_t effort);
+  // Makes the totalizer's guard false for good: its clauses no longer bind.
+  void retire_objective();
   EngineResult checked_optimum(const std::vector<bool>& model);
   int falsified_literal(std::size_t soft);
 
@@ -178,6 +185,8 @@ private:
   // Linear search over the objective as it stood when the totalizer was built: inputs are the
   // negations of the terms' literals with their weights divided by `objective_divisor`.
   std::unique_ptr<GeneralizedTotalizer> objective;
+  int objective_guard = 0;
+  bool steered = false;  // the oracle's phases follow the best model
   std::vector<GeneralizedTotalizer::Input> objective_inputs;
   Cost objective_divisor = 1;
   Cost objective_base = 0;   // the lower bound when it was built

@@ -123,6 +123,7 @@ void WeightedLocalSearch::reset_weights() {
 
 void WeightedLocalSearch::restart_from(const std::vector<bool>& start, bool fresh_weights) {
   if (fresh_weights) reset_weights();
+  work += lits.size() + num_vars;
   for (std::uint32_t v = 1; v <= num_vars; ++v) value[v] = v < start.size() && start[v] ? 1 : 0;
   std::fill(score.begin(), score.end(), 0);
   falsified[hard_side].clear();
@@ -192,6 +193,7 @@ void WeightedLocalSearch::flip(std::uint32_t var) {
   value[var] ^= 1;
   const std::uint32_t made_true = 2 * var + (value[var] ? 0 : 1);
   const std::uint32_t made_false = made_true ^ 1;
+  work += occ_start[made_true + 1] - occ_start[made_true] + occ_start[made_false + 1] - occ_start[made_false];
   for (std::size_t k = occ_start[made_true]; k < occ_start[made_true + 1]; ++k) {
     const std::uint32_t c = occ[k];
     const std::int64_t w = weight[c];
@@ -272,6 +274,7 @@ std::uint32_t WeightedLocalSearch::pick_variable() {
 // clauses gain a unit each up to their cap. Every variable of a falsified clause makes it, so
 // each gains the increment.
 void WeightedLocalSearch::raise_weights() {
+  work += falsified[hard_side].size() + (falsified[hard_side].empty() ? falsified[soft_side].size() : 0);
   for (std::uint32_t c : falsified[hard_side]) {
     const std::int64_t inc = std::min(settings.hard_increment, max_hard_weight - weight[c]);
     if (inc <= 0) continue;

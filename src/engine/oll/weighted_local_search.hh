@@ -77,6 +77,9 @@ public:
   bool has_model() const { return !best.empty(); }
   // Flips made since the search was created.
   std::uint64_t flips_done() const { return flips; }
+  // Clause visits since the search was created (occurrences walked by flips, clauses whose
+  // weights were raised, literals read at restarts): a deterministic measure of its time.
+  std::uint64_t work_done() const { return work; }
   // Hard clauses that the walk's current assignment falsifies.
   std::size_t falsified_hard() const { return falsified[hard_side].size(); }
 
@@ -146,6 +149,7 @@ private:
   std::vector<std::uint32_t> improving_place;   // per variable; `not_listed` when absent
   ExactSum cost;                                 // of the current assignment
   std::uint64_t flips = 0;
+  std::uint64_t work = 0;
   std::uint64_t since_best = 0;  // flips since the best assignment last improved
   std::uint64_t stagnation_limit = 0;  // flips of stagnation before a restart; 0: never
 
