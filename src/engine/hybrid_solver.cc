@@ -63,7 +63,10 @@ EngineResult HybridSolver::alternate_with_anytime_phases(AnytimeSchedule schedul
 }
 
 std::uint64_t HybridSolver::phase_turn(std::uint64_t work) {
-  const std::uint64_t local = local_search_slice(work / 2);
+  // The first turn is mostly local search: on instances whose optimum it finds at once (random
+  // ones without hard clauses) that ends the run, and the linear search's totalizer is not yet
+  // worth building.
+  const std::uint64_t local = local_search_slice(local_search ? work / 2 : work / 4 * 3);
   const std::uint64_t work_before = oll.work();
   const std::uint64_t literals_before = oll.literals_added();
   oll.linear_search(work > local ? (work - local) / linear_work_weight : 0);
