@@ -43,9 +43,6 @@ private:
   std::uint64_t polls = 0;
   std::uint64_t literals = 0;
   std::uint64_t conflicts = 0;
-  // A conflict (propagation up to it and its analysis) takes about as long as ten polls;
-  // measured on real instances whose runs are dominated by one or the other.
-  static constexpr std::uint64_t work_per_conflict = 10;
 };
 
 #endif

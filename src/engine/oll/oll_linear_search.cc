@@ -31,8 +31,6 @@ constexpr std::uint64_t objective_clauses_per_literal = 2;
 // Conflicts one call may use at most, so that a slice ends near its effort budget.
 constexpr int max_call_conflicts = 100000;
 constexpr int max_calls_per_slice = 1000;
-// About the oracle work of one conflict, to turn what is left of a slice into a conflict limit.
-constexpr std::uint64_t work_per_conflict = 10;
 
 }  // namespace
 
@@ -119,8 +117,8 @@ void OllSolver::linear_search_calls(std::uint64_t effort) {
     if (!out_of_time && options.out_of_time()) out_of_time = true;
     return out_of_time;
   });
-  // The core-guided search has raised the lower bound well past the one the totalizer was built
-  // on: a new one over the current terms is much smaller.
+  // A totalizer of its own for every turn, over the terms as the core-guided search has left
+  // them: the higher its lower bound, the smaller the totalizer.
   if (!build_objective(1)) return;
   const std::uint64_t until = sat->work() + effort;
   follow_best_model();
@@ -132,7 +130,7 @@ void OllSolver::linear_search_calls(std::uint64_t effort) {
     std::vector<int> bound{objective_guard};
     if (exceeds != 0) bound.push_back(-exceeds);
     const std::uint64_t left = until - sat->work();
-    sat->set_conflict_limit(static_cast<int>(std::min<std::uint64_t>(left / work_per_conflict + 1, max_call_conflicts)));
+    sat->set_conflict_limit(static_cast<int>(std::min<std::uint64_t>(left / SatOracle::work_per_conflict + 1, max_call_conflicts)));
     const Cost before = upper;
     const SatOracle::Result r = sat->solve(bound);
     if (r == SatOracle::Result::unknown) break;
